@@ -1,0 +1,44 @@
+# The two commands of the README: `make run` and `make test`.
+# Each one installs what is missing, configures, builds and then runs.
+
+BUILD          ?= build
+BUILD_SANITIZE ?= build-sanitize
+CMAKE_FLAGS    ?=
+
+.PHONY: all setup configure build run test test-sanitize test-soak bench clean
+
+all: build
+
+setup:
+	@bash scripts/setup.sh
+
+$(BUILD)/build.ninja: | setup
+	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
+
+configure: setup $(BUILD)/build.ninja
+
+build: configure
+	cmake --build $(BUILD)
+
+run: build
+	@bash scripts/run.sh $(BUILD)
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -LE soak
+
+test-soak: build
+	cd $(BUILD) && ctest --output-on-failure -L soak
+
+$(BUILD_SANITIZE)/build.ninja: | setup
+	cmake -S . -B $(BUILD_SANITIZE) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DAQUARIUM_SANITIZE=ON $(CMAKE_FLAGS)
+
+test-sanitize: setup $(BUILD_SANITIZE)/build.ninja
+	cmake --build $(BUILD_SANITIZE)
+	cd $(BUILD_SANITIZE) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -LE 'soak|e2e|bench'
+
+bench: build
+	$(BUILD)/bench/aquarium-bench
+	$(BUILD)/tools/aquarium-headless bench
+
+clean:
+	rm -rf $(BUILD) $(BUILD_SANITIZE)

@@ -1,0 +1,191 @@
+#include "sim/skin.h"
+
+#include <cmath>
+
+namespace sim {
+
+namespace {
+
+constexpr double kTenDegrees = 0.17453292519943295;
+
+// Normalised cross product u x v (zero when the product is degenerate).
+Vec3 unit_cross(const Vec3& u, const Vec3& v) {
+    Vec3 c;
+    vec_cross(c, u, v);
+    vec_normalize(c, c);
+    return c;
+}
+
+// y of ring i in the rest grid: even spacing over the body, denser near
+// the head for rings 0 to 40.
+double ring_y(int i, double length) {
+    if (i <= 20) {
+        const double d = 0.005 * static_cast<double>(i * i);
+        return -0.04 * length * d;
+    }
+    if (i <= 40) {
+        const double d = 2.0 + 0.4 * static_cast<double>(i - 20);
+        return -0.04 * length * d;
+    }
+    return -(static_cast<double>(i) / 100.0) * length;
+}
+
+}  // namespace
+
+void build_skin_rest(Creature& creature, const BodyProfiles& profiles,
+                     const double (&spine_y)[kSpinePoints]) {
+    const double length = creature.body_length;
+    Vec3 grid[kRings][kRingPoints];    // rest points, head-tip frame
+    Vec3 normal[kRings][kRingPoints];  // rest normals
+
+    // Ring grid and shape.
+    for (int i = 0; i < kRings; ++i) {
+        const double y = ring_y(i, length);
+        const double d = std::fabs(y);
+        const double t = profile_eval(profiles.top, d);
+        const double p = profile_eval(profiles.bottom, d);
+        const double w = profile_eval(profiles.half_width, d);
+        for (int j = 0; j < kRingPoints; ++j) {
+            const double theta = static_cast<double>(j) * kTenDegrees;
+            double x = std::sin(theta);
+            double z = std::cos(theta);
+            if (z > 0.0) {
+                z = t * z;
+            } else {
+                z = std::fabs(p) * z;
+            }
+            x = w * x;
+            grid[i][j] = Vec3{x, y, z};
+        }
+    }
+
+    // Normals from the four neighbours; the midlines keep x = 0 so the two
+    // halves meet without a crease.
+    for (int j = 0; j < kRingPoints; ++j) {
+        normal[0][j] = Vec3{0.0, 1.0, 0.0};
+        normal[kRings - 1][j] = Vec3{1.0, 0.0, 0.0};
+    }
+    for (int i = 1; i < kRings - 1; ++i) {
+        for (int j = 0; j < kRingPoints; ++j) {
+            const Vec3& centre = grid[i][j];
+            Vec3 a, c;
+            vec_sub(a, grid[i - 1][j], centre);
+            vec_sub(c, grid[i + 1][j], centre);
+            Vec3 n;
+            if (j == 0) {
+                Vec3 e;
+                vec_sub(e, grid[i][j + 1], centre);
+                vec_add(n, unit_cross(c, e), unit_cross(e, a));
+                n.x = 0.0;
+            } else if (j == kRingPoints - 1) {
+                Vec3 b;
+                vec_sub(b, grid[i][j - 1], centre);
+                vec_add(n, unit_cross(a, b), unit_cross(b, c));
+                n.x = 0.0;
+            } else {
+                Vec3 b, e;
+                vec_sub(b, grid[i][j - 1], centre);
+                vec_sub(e, grid[i][j + 1], centre);
+                vec_add4(n, unit_cross(a, b), unit_cross(b, c), unit_cross(c, e), unit_cross(e, a));
+            }
+            vec_normalize(normal[i][j], n);
+        }
+    }
+
+    // Binding: each point belongs to the segment whose span of distances
+    // behind the head tip contains it.
+    for (int i = 0; i < kRings; ++i) {
+        for (int j = 0; j < kRingPoints; ++j) {
+            const Vec3& point = grid[i][j];
+            const double d = std::fabs(point.y);
+            int segment = 0;
+            if (d != 0.0) {
+                segment = kSegments - 1;
+                for (int s = 0; s < kSegments; ++s) {
+                    if (std::fabs(spine_y[s]) < d && d <= std::fabs(spine_y[s + 1])) {
+                        segment = s;
+                        break;
+                    }
+                }
+            }
+            const Vec3& n = normal[i][j];
+            creature.skin_segment[i][j] = segment;
+            creature.skin_offset_local[i][j] = Vec3{point.x, d - std::fabs(spine_y[segment]), point.z};
+            creature.skin_normal_local[i][j] = Vec3{n.x, -n.y, n.z};
+        }
+    }
+}
+
+void pose_skin(const Creature& creature, SimWorld& world, const Vec3 (&side)[kSegments],
+               const Vec3 (&back)[kSegments], const Vec3 (&up)[kSegments]) {
+    for (int r = 0; r < kRings; ++r) {
+        for (int j = 0; j < kRingPoints; ++j) {
+            const int s = creature.skin_segment[r][j];
+            const Vec3& o = creature.skin_offset_local[r][j];
+            const Vec3& n = creature.skin_normal_local[r][j];
+            const Vec3& e0 = side[s];
+            const Vec3& e1 = back[s];
+            const Vec3& e2 = up[s];
+            const Vec3& base = creature.spine_pt[s];
+
+            const Vec3 plus{base.x + o.x * e0.x + o.y * e1.x + o.z * e2.x,
+                            base.y + o.x * e0.y + o.y * e1.y + o.z * e2.y,
+                            base.z + o.x * e0.z + o.y * e1.z + o.z * e2.z};
+            const Vec3 minus{base.x - o.x * e0.x + o.y * e1.x + o.z * e2.x,
+                             base.y - o.x * e0.y + o.y * e1.y + o.z * e2.y,
+                             base.z - o.x * e0.z + o.y * e1.z + o.z * e2.z};
+            const Vec3 n_plus{n.x * e0.x + n.y * e1.x + n.z * e2.x,
+                              n.x * e0.y + n.y * e1.y + n.z * e2.y,
+                              n.x * e0.z + n.y * e1.z + n.z * e2.z};
+            const Vec3 n_minus{-n.x * e0.x + n.y * e1.x + n.z * e2.x,
+                               -n.x * e0.y + n.y * e1.y + n.z * e2.y,
+                               -n.x * e0.z + n.y * e1.z + n.z * e2.z};
+
+            world.skin_pos[1][r][j] = plus;
+            world.skin_pos[0][r][j] = minus;
+            world.vertex_plus[r][j] = make_vertex(plus, n_plus);
+            world.vertex_minus[r][j] = make_vertex(minus, n_minus);
+        }
+    }
+}
+
+void apply_side_bulge(const Creature& creature, SimWorld& world) {
+    constexpr int kRing = 23;
+    const double outwards = creature.body_length * 0.03 / 25.0;
+    const Vec3& axis = world.seg_side[creature.skin_segment[kRing][10]];
+    for (int side = 0; side < 2; ++side) {
+        Vec3(&ring)[kRingPoints] = world.skin_pos[side][kRing];
+        const Vec3(&prev)[kRingPoints] = world.skin_pos[side][kRing - 1];
+        const Vec3(&next)[kRingPoints] = world.skin_pos[side][kRing + 1];
+        vec_lincomb2(ring[10], 0.4, prev[10], 0.6, ring[10]);
+        vec_lincomb2(ring[12], 0.4, next[12], 0.6, ring[12]);
+        const double shift = side == 0 ? -outwards : outwards;
+        vec_madd(ring[10], ring[10], shift, axis);
+        vec_madd(ring[12], ring[12], shift, axis);
+        vec_lincomb2(ring[11], 0.5, ring[10], 0.5, ring[12]);
+
+        Vertex(&vertices)[kRingPoints] = side == 0 ? world.vertex_minus[kRing] : world.vertex_plus[kRing];
+        for (int j = 10; j <= 12; ++j) {
+            vertices[j].px = static_cast<float>(ring[j].x);
+            vertices[j].py = static_cast<float>(ring[j].z);
+            vertices[j].pz = static_cast<float>(ring[j].y);
+        }
+    }
+}
+
+void build_grid_indices(uint16_t* out, int rows, int cols) {
+    int k = 0;
+    for (int r = 0; r < rows - 1; ++r) {
+        for (int c = 0; c < cols - 1; ++c) {
+            const int v = r * cols + c;
+            out[k++] = static_cast<uint16_t>(v);
+            out[k++] = static_cast<uint16_t>(v + 1);
+            out[k++] = static_cast<uint16_t>(v + cols);
+            out[k++] = static_cast<uint16_t>(v + cols);
+            out[k++] = static_cast<uint16_t>(v + 1);
+            out[k++] = static_cast<uint16_t>(v + cols + 1);
+        }
+    }
+}
+
+}  // namespace sim

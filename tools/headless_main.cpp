@@ -1,0 +1,27 @@
+// aquarium-headless: runs the screen saver's own code without a display.
+#include <cstdio>
+#include <cstring>
+
+#include "tools/headless_commands.h"
+
+namespace {
+
+void print_usage() {
+    std::fprintf(stderr,
+                 "usage: aquarium-headless trace --seed S --steps N [--every K]\n"
+                 "       aquarium-headless bench [--steps N]\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        print_usage();
+        return 2;
+    }
+    if (std::strcmp(argv[1], "trace") == 0) return tools::run_trace(argc, argv);
+    if (std::strcmp(argv[1], "bench") == 0) return tools::run_bench(argc, argv);
+    std::fprintf(stderr, "aquarium-headless: unknown command '%s'\n", argv[1]);
+    print_usage();
+    return 2;
+}
