@@ -171,6 +171,7 @@ struct SimWorld {
     RandomSource random;
 
     // ---- soundness counters (diagnostics, not part of the motion) ----
+    int32_t correction_iterations;  // iterations of the last step's shape correction
     int64_t correction_cap_hits;  // steps whose shape correction stopped at its iteration cap
     int64_t delay_cap_hits;       // ring reads whose delay was clamped to the ring's length
 };

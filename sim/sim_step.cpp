@@ -143,13 +143,13 @@ void place_sections(Creature& c, StepScratch& s) {
 }
 
 // Phase 6: turn the whole new shape until the change from the previous
-// poses carries no angular momentum. Returns false when the iteration cap
-// stopped it.
-bool correct_shape_spin(Creature& c, const StepScratch& s) {
+// poses carries no angular momentum. Returns the number of iterations run;
+// kMaxCorrectionIterations + 1 when the cap stopped it unconverged.
+int correct_shape_spin(Creature& c, const StepScratch& s) {
     quat_identity(c.shape_spin);
     Mat3 undo;
     mat3_identity(undo);
-    bool converged = false;
+    int iterations = kMaxCorrectionIterations + 1;
     for (int iteration = 0; iteration < kMaxCorrectionIterations; ++iteration) {
         Vec3 lambda{0.0, 0.0, 0.0};
         for (int k = 0; k < kSections; ++k) {
@@ -185,7 +185,7 @@ bool correct_shape_spin(Creature& c, const StepScratch& s) {
             quat_normalize(c.section_quat[k], c.section_quat[k]);
         }
         if (angle < kCorrectionLimit) {
-            converged = true;
+            iterations = iteration + 1;
             break;
         }
     }
@@ -203,7 +203,7 @@ bool correct_shape_spin(Creature& c, const StepScratch& s) {
         quat_normalize(c.segment_quat[i], c.segment_quat[i]);
     }
     for (Vec3& p : c.spine_pt) mat3_mul_vec(p, undo, p);
-    return converged;
+    return iterations;
 }
 
 // Phase 7: unit axes of every segment for the skin.
@@ -364,7 +364,8 @@ void sim_step(Creature& c, SimWorld& w, double t, double h) {
     lay_out_spine(c);
     StepScratch scratch;
     place_sections(c, scratch);
-    if (!correct_shape_spin(c, scratch)) {
+    w.correction_iterations = correct_shape_spin(c, scratch);
+    if (w.correction_iterations > kMaxCorrectionIterations) {
         ++w.correction_cap_hits;
     }
     update_segment_axes(c, w);

@@ -116,35 +116,67 @@ void build_skin_rest(Creature& creature, const BodyProfiles& profiles,
     }
 }
 
+namespace {
+
+// Two-lane double vector for the x and y components; z goes alongside as a
+// scalar. Every lane does exactly the IEEE operation of the scalar formula,
+// so the results are bit for bit those of the written expressions.
+typedef double Pair __attribute__((vector_size(16)));
+
+struct Lanes {
+    Pair xy;
+    double z;
+};
+
+inline Lanes lanes(const Vec3& v) { return Lanes{Pair{v.x, v.y}, v.z}; }
+inline Lanes scaled(double s, const Lanes& v) { return Lanes{Pair{s, s} * v.xy, s * v.z}; }
+inline Lanes operator+(const Lanes& a, const Lanes& b) { return Lanes{a.xy + b.xy, a.z + b.z}; }
+inline Lanes operator-(const Lanes& a, const Lanes& b) { return Lanes{a.xy - b.xy, a.z - b.z}; }
+
+// Drawing-frame vertex (y and z exchanged) from shape-frame position and normal.
+inline void store_vertex(Vertex& out, const Lanes& p, const Lanes& n) {
+    out = Vertex{static_cast<float>(p.xy[0]), static_cast<float>(p.z), static_cast<float>(p.xy[1]),
+                 static_cast<float>(n.xy[0]), static_cast<float>(n.z), static_cast<float>(n.xy[1]),
+                 0.0f, 0.0f};
+}
+
+inline void store_point(Vec3& out, const Lanes& p) { out = Vec3{p.xy[0], p.xy[1], p.z}; }
+
+}  // namespace
+
 void pose_skin(const Creature& creature, SimWorld& world, const Vec3 (&side)[kSegments],
                const Vec3 (&back)[kSegments], const Vec3 (&up)[kSegments]) {
+    struct SegmentLanes {
+        Lanes base, e0, e1, e2;  // front spine point and the three unit axes
+    };
+    SegmentLanes segments[kSegments];
+    for (int s = 0; s < kSegments; ++s) {
+        segments[s] = SegmentLanes{lanes(creature.spine_pt[s]), lanes(side[s]), lanes(back[s]),
+                                   lanes(up[s])};
+    }
     for (int r = 0; r < kRings; ++r) {
         for (int j = 0; j < kRingPoints; ++j) {
-            const int s = creature.skin_segment[r][j];
+            const SegmentLanes& g = segments[creature.skin_segment[r][j]];
             const Vec3& o = creature.skin_offset_local[r][j];
             const Vec3& n = creature.skin_normal_local[r][j];
-            const Vec3& e0 = side[s];
-            const Vec3& e1 = back[s];
-            const Vec3& e2 = up[s];
-            const Vec3& base = creature.spine_pt[s];
 
-            const Vec3 plus{base.x + o.x * e0.x + o.y * e1.x + o.z * e2.x,
-                            base.y + o.x * e0.y + o.y * e1.y + o.z * e2.y,
-                            base.z + o.x * e0.z + o.y * e1.z + o.z * e2.z};
-            const Vec3 minus{base.x - o.x * e0.x + o.y * e1.x + o.z * e2.x,
-                             base.y - o.x * e0.y + o.y * e1.y + o.z * e2.y,
-                             base.z - o.x * e0.z + o.y * e1.z + o.z * e2.z};
-            const Vec3 n_plus{n.x * e0.x + n.y * e1.x + n.z * e2.x,
-                              n.x * e0.y + n.y * e1.y + n.z * e2.y,
-                              n.x * e0.z + n.y * e1.z + n.z * e2.z};
-            const Vec3 n_minus{-n.x * e0.x + n.y * e1.x + n.z * e2.x,
-                               -n.x * e0.y + n.y * e1.y + n.z * e2.y,
-                               -n.x * e0.z + n.y * e1.z + n.z * e2.z};
+            // Side 1 is the +x side, side 0 its mirror image.
+            const Lanes along_side = scaled(o.x, g.e0);
+            const Lanes along_back = scaled(o.y, g.e1);
+            const Lanes along_up = scaled(o.z, g.e2);
+            const Lanes plus = ((g.base + along_side) + along_back) + along_up;
+            const Lanes minus = ((g.base - along_side) + along_back) + along_up;
 
-            world.skin_pos[1][r][j] = plus;
-            world.skin_pos[0][r][j] = minus;
-            world.vertex_plus[r][j] = make_vertex(plus, n_plus);
-            world.vertex_minus[r][j] = make_vertex(minus, n_minus);
+            const Lanes n_side = scaled(n.x, g.e0);
+            const Lanes n_back = scaled(n.y, g.e1);
+            const Lanes n_up = scaled(n.z, g.e2);
+            const Lanes n_plus = (n_side + n_back) + n_up;
+            const Lanes n_minus = (n_back - n_side) + n_up;
+
+            store_point(world.skin_pos[1][r][j], plus);
+            store_point(world.skin_pos[0][r][j], minus);
+            store_vertex(world.vertex_plus[r][j], plus, n_plus);
+            store_vertex(world.vertex_minus[r][j], minus, n_minus);
         }
     }
 }
