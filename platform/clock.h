@@ -1,8 +1,9 @@
-// Time sources: a high-resolution counter when the system has one, and a
-// millisecond clock with a settable resolution.
+// Time sources: a high-resolution counter when the system has one, a
+// millisecond clock with a settable resolution, and the calendar time.
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 
 namespace platform {
 
@@ -16,6 +17,8 @@ public:
     // Asks for a clock resolution of `milliseconds`; 0 is success.
     virtual uint32_t time_begin_period(uint32_t milliseconds) = 0;
     virtual uint32_t time_end_period(uint32_t milliseconds) = 0;
+    // Calendar time in whole seconds since 1970-01-01 UTC (seeds the scene).
+    virtual int64_t calendar_seconds() { return static_cast<int64_t>(std::time(nullptr)); }
 
 protected:
     virtual ~Clock() = default;

@@ -172,6 +172,14 @@ public:
     virtual int32_t screen_height() = 0;
     virtual NativeWindow foreground_window() = 0;
 
+    // Paints a bitmap of 0x00RRGGBB pixels (rows from the top) stretched over
+    // `dest` (client coordinates) of the window; false when it cannot.
+    virtual bool stretch_bitmap(NativeWindow window, const uint32_t* pixels, int32_t width, int32_t height,
+                                const Rect& dest) {
+        (void)window, (void)pixels, (void)width, (void)height, (void)dest;
+        return false;
+    }
+
 protected:
     virtual ~WindowSystem() = default;
 };
