@@ -9,6 +9,9 @@
 
 namespace settings {
 
+// The key that holds the values.
+inline constexpr const char* kSettingsKeyName = "Software\\marevista_20110817";
+
 struct Settings {
     // General settings.
     int32_t r_floor;        // kept and written back unchanged

@@ -1,0 +1,382 @@
+// The settings kept in a real INI file under a temporary XDG_CONFIG_HOME:
+// the load rules through the file, what a save keeps, and the guarantees of
+// the write (atomic, mode 0600, no writing through a symbolic link).
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <bit>
+#include <cfloat>
+#include <cmath>
+#include <limits>
+
+#include "platform/files/ini_line_scanner.h"
+#include "platform/files/ini_settings_store.h"
+#include "settings/settings.h"
+#include "tests/settings/temp_config_home.h"
+
+namespace {
+
+using namespace std::string_literals;
+using platform::files::IniSettingsStore;
+using settings::Settings;
+
+uint32_t bits_of(float value) { return std::bit_cast<uint32_t>(value); }
+
+const char kDefaultFile[] =
+    "[Software\\marevista_20110817]\n"
+    "r_floor=0\n"
+    "d_show_info=1\n"
+    "d_exit_omm=0\n"
+    "camxz=270\n"
+    "camyy=15\n"
+    "camrr=2\n"
+    "camlr=0\n"
+    "camhh=0\n";
+
+class IniStore : public settings_test::TempConfigHome {
+protected:
+    // Start-up: create or open the key, then load the general settings.
+    Settings start_up() {
+        IniSettingsStore store(path_.c_str(), settings::kSettingsKeyName);
+        Settings s = settings::default_settings();
+        settings::ensure_settings_key(store, s);
+        settings::load_general_settings(store, s);
+        return s;
+    }
+    void save_general(const Settings& s) {
+        IniSettingsStore store(path_.c_str(), settings::kSettingsKeyName);
+        settings::save_general_settings(store, s);
+    }
+    bool load_device(Settings& s) {
+        IniSettingsStore store(path_.c_str(), settings::kSettingsKeyName);
+        return settings::load_device_settings(store, s);
+    }
+};
+
+void expect_defaults(const Settings& s) {
+    const Settings d = settings::default_settings();
+    EXPECT_EQ(s.r_floor, d.r_floor);
+    EXPECT_EQ(s.d_show_info, d.d_show_info);
+    EXPECT_EQ(s.d_exit_omm, d.d_exit_omm);
+    EXPECT_EQ(bits_of(s.camxz), bits_of(d.camxz));
+    EXPECT_EQ(bits_of(s.camyy), bits_of(d.camyy));
+    EXPECT_EQ(bits_of(s.camrr), bits_of(d.camrr));
+    EXPECT_EQ(bits_of(s.camlr), bits_of(d.camlr));
+    EXPECT_EQ(bits_of(s.camhh), bits_of(d.camhh));
+}
+
+TEST_F(IniStore, PathFollowsXdgConfigHomeOrFallsBackToHome) {
+    EXPECT_EQ(path_, root_ + "/aquarium/settings.ini");
+    const char* home = std::getenv("HOME");
+    const std::string saved_home = home != nullptr ? home : "";
+    setenv("HOME", "/home/someone", 1);
+    char path[platform::files::kMaxPathBytes];
+    for (const char* config_home : {"", "relative/folder"}) {
+        setenv("XDG_CONFIG_HOME", config_home, 1);
+        ASSERT_TRUE(platform::files::default_settings_file_path(path));
+        EXPECT_STREQ(path, "/home/someone/.config/aquarium/settings.ini") << config_home;
+    }
+    unsetenv("XDG_CONFIG_HOME");
+    ASSERT_TRUE(platform::files::default_settings_file_path(path));
+    EXPECT_STREQ(path, "/home/someone/.config/aquarium/settings.ini");
+    setenv("XDG_CONFIG_HOME", std::string(5000, 'x').insert(0, "/").c_str(), 1);
+    EXPECT_FALSE(platform::files::default_settings_file_path(path));
+    if (home != nullptr) setenv("HOME", saved_home.c_str(), 1); else unsetenv("HOME");
+}
+
+TEST_F(IniStore, FirstRunWritesTheEightDefaultsIntoAPrivateFile) {
+    expect_defaults(start_up());
+    EXPECT_EQ(read_file(), kDefaultFile);
+    EXPECT_EQ(file_mode(path_) & 0777, 0600u);
+    EXPECT_TRUE(S_ISREG(file_mode(path_)));
+    EXPECT_EQ(file_mode(folder_) & 0777, 0700u);
+    Settings s = settings::default_settings();
+    EXPECT_FALSE(load_device(s));
+    // A second start finds the key and writes nothing.
+    start_up();
+    EXPECT_EQ(read_file(), kDefaultFile);
+}
+
+TEST_F(IniStore, ValuesComeBackBitForBit) {
+    const float floats[] = {0.1f, 1.0f / 3.0f, -0.0f, FLT_MIN, FLT_MAX, -FLT_MAX, 1.0e-45f, 3.0e-40f,
+                            123456.789f, -270.25f};
+    const uint32_t raw_bits[] = {0x7FC00001u, 0xFF800000u};  // a NaN and an infinity travel as bits
+    const uint32_t integers[] = {0u, 1u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu, 123456789u};
+    {
+        IniSettingsStore store(path_.c_str(), settings::kSettingsKeyName);
+        bool created = false;
+        ASSERT_EQ(store.create_key(created), platform::kOk);
+        EXPECT_TRUE(created);
+        int i = 0;
+        for (float f : floats) store.write_float_value(("f" + std::to_string(i++)).c_str(), bits_of(f));
+        for (uint32_t b : raw_bits) store.write_float_value(("f" + std::to_string(i++)).c_str(), b);
+        i = 0;
+        for (uint32_t v : integers) store.write_value(("i" + std::to_string(i++)).c_str(), v);
+        ASSERT_EQ(store.close_key(), platform::kOk);
+    }
+    IniSettingsStore store(path_.c_str(), settings::kSettingsKeyName);
+    ASSERT_EQ(store.open_key(), platform::kOk);
+    int i = 0;
+    uint32_t bits = 0;
+    for (float f : floats) {
+        ASSERT_TRUE(store.read_float_value(("f" + std::to_string(i++)).c_str(), bits)) << f;
+        EXPECT_EQ(bits, bits_of(f)) << f;
+    }
+    for (uint32_t b : raw_bits) {
+        ASSERT_TRUE(store.read_float_value(("f" + std::to_string(i++)).c_str(), bits));
+        EXPECT_EQ(bits, b);
+    }
+    i = 0;
+    for (uint32_t v : integers) {
+        ASSERT_TRUE(store.read_value(("i" + std::to_string(i++)).c_str(), bits));
+        EXPECT_EQ(bits, v);
+    }
+    store.close_key();
+}
+
+TEST_F(IniStore, LoadRulesApplyToHandWrittenValues) {
+    write_file(
+        "; written by hand\n"
+        "[software\\MAREVISTA_20110817]\n"
+        "  camxz = 725\n"
+        "camyy=0x43480000\n"
+        "CAMRR=3.5 ; closer\n"
+        "camlr=-370.0\n"
+        "camhh=1e2\n"
+        "d_show_info=5\n"
+        "d_exit_omm=0x10\n"
+        "r_floor=-7\n"
+        "r_adapter=0x1\n"
+        "r_device=+1\n"
+        "r_mode=4294967295\n"
+        "r_multi_sample=2\n");
+    const Settings s = start_up();
+    EXPECT_EQ(s.camxz, 5.0f);
+    EXPECT_EQ(s.camyy, 200.0f);
+    EXPECT_EQ(s.camrr, 3.5f);
+    EXPECT_EQ(s.camlr, -10.0f);
+    EXPECT_EQ(s.camhh, 100.0f);
+    EXPECT_TRUE(s.d_show_info);
+    EXPECT_TRUE(s.d_exit_omm);
+    EXPECT_EQ(s.r_floor, -7);
+    Settings device = settings::default_settings();
+    ASSERT_TRUE(load_device(device));
+    EXPECT_EQ(device.r_adapter, 1u);
+    EXPECT_EQ(device.r_device, 1u);
+    EXPECT_EQ(device.r_mode, 0xFFFFFFFFu);
+    EXPECT_EQ(device.r_multi_sample, 2);
+}
+
+TEST_F(IniStore, TextThatIsNotA32BitValueKeepsTheDefault) {
+    const char* integer_texts[] = {"4294967296", "-2147483649", "0x100000000", "1.5", "12abc", "", "0x",
+                                   "--1", "1 2", "99999999999999999999999"};
+    const char* float_texts[] = {"nan", "NaN", "inf", "-infinity", "1e39", "-1e39", "0x100000000", "", "1.5.2",
+                                 "+-1", "0x7g", "12 3"};
+    for (const char* text : integer_texts) {
+        write_file(std::string("[Software\\marevista_20110817]\nr_floor=") + text + "\nd_show_info=" + text +
+                   "\n");
+        const Settings s = start_up();
+        EXPECT_EQ(s.r_floor, 0) << text;
+        EXPECT_TRUE(s.d_show_info) << text;
+    }
+    for (const char* text : float_texts) {
+        write_file(std::string("[Software\\marevista_20110817]\ncamyy=") + text + "\n");
+        EXPECT_EQ(start_up().camyy, 15.0f) << text;
+    }
+    write_file("[Software\\marevista_20110817]\nr_floor=-2147483648\nd_show_info=0\n");
+    const Settings s = start_up();
+    EXPECT_EQ(s.r_floor, INT32_MIN);
+    EXPECT_FALSE(s.d_show_info);
+}
+
+TEST_F(IniStore, TheLastOfDuplicateValuesCountsAndASaveLeavesOne) {
+    write_file("[Software\\marevista_20110817]\ncamxz=10\ncamyy=20\ncamxz=30\n");
+    Settings s = start_up();
+    EXPECT_EQ(s.camxz, 30.0f);
+    EXPECT_EQ(s.camyy, 20.0f);
+    s.camxz = 45.0f;
+    save_general(s);
+    const std::string file = read_file();
+    EXPECT_EQ(file.find("camxz="), file.rfind("camxz="));
+    EXPECT_EQ(file.rfind("[Software\\marevista_20110817]\ncamxz=45\ncamyy=20\n", 0), 0u) << file;
+}
+
+TEST_F(IniStore, SavingTheGeneralSettingsKeepsEveryOtherLine) {
+    write_file(
+        "# my settings\n"
+        "[other]\n"
+        "camxz=999\n"
+        "\n"
+        "[Software\\marevista_20110817]\n"
+        "; camera\n"
+        "camxz=10\n"
+        "colour=blue\n"
+        "r_adapter=1\n"
+        "r_device=0\n"
+        "r_mode=3\n"
+        "r_multi_sample=4\n"
+        "garbage line without equals\n"
+        "\n"
+        "[later]\n"
+        "x=1\r\n");
+    Settings s = start_up();
+    s.camxz = 20.0f;
+    s.d_show_info = false;
+    save_general(s);
+    EXPECT_EQ(read_file(),
+              "# my settings\n"
+              "[other]\n"
+              "camxz=999\n"
+              "\n"
+              "[Software\\marevista_20110817]\n"
+              "; camera\n"
+              "camxz=20\n"
+              "colour=blue\n"
+              "r_adapter=1\n"
+              "r_device=0\n"
+              "r_mode=3\n"
+              "r_multi_sample=4\n"
+              "r_floor=0\n"
+              "d_show_info=0\n"
+              "d_exit_omm=0\n"
+              "camyy=15\n"
+              "camrr=2\n"
+              "camlr=0\n"
+              "camhh=0\n"
+              "garbage line without equals\n"
+              "\n"
+              "[later]\n"
+              "x=1\r\n");
+    Settings device = settings::default_settings();
+    ASSERT_TRUE(load_device(device));
+    EXPECT_EQ(device.r_mode, 3u);
+    EXPECT_EQ(device.r_multi_sample, 4);
+}
+
+TEST_F(IniStore, AFileWithoutTheSectionGetsItAppended) {
+    write_file("[other]\nkey=value");  // no line feed at the end
+    expect_defaults(start_up());
+    EXPECT_EQ(read_file(), std::string("[other]\nkey=value\n\n") + kDefaultFile);
+}
+
+TEST_F(IniStore, ASymbolicLinkIsReplacedByAPrivateFileNotWrittenThrough) {
+    const std::string target = root_ + "/elsewhere.ini";
+    {
+        std::ofstream out(target);
+        out << kDefaultFile;
+    }
+    ASSERT_EQ(chmod(target.c_str(), 0644), 0);
+    make_folder();
+    ASSERT_EQ(symlink(target.c_str(), path_.c_str()), 0);
+    Settings s = start_up();
+    s.camxz = 90.0f;
+    save_general(s);
+    EXPECT_TRUE(S_ISREG(file_mode(path_)));
+    EXPECT_EQ(file_mode(path_) & 0777, 0600u);
+    EXPECT_EQ(file_mode(target) & 0777, 0644u);
+    EXPECT_EQ(read_file_at(target), kDefaultFile);
+    EXPECT_NE(read_file().find("camxz=90\n"), std::string::npos);
+}
+
+TEST_F(IniStore, EmptyTruncatedAndBinaryFilesNeverStopStartUp) {
+    write_file("");
+    expect_defaults(start_up());
+    EXPECT_EQ(read_file(), kDefaultFile);
+
+    write_file("[Software\\marevista_20110817]\ncamxz=12");
+    EXPECT_EQ(start_up().camxz, 12.0f);
+
+    write_file("[Software\\marevista_20110817]\ncamxz=1\0" "5\n\x01\x02\xff\xfe\n\xef\xbb\xbf\x7f" "camyy=3\n"
+               "\0\0\0\0\ncamyy=7\n"s);
+    Settings s = start_up();
+    EXPECT_EQ(s.camxz, 270.0f);
+    EXPECT_EQ(s.camyy, 7.0f);
+    save_general(s);
+    const std::string file = read_file();
+    for (char c : file) EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20) << static_cast<int>(c);
+    const Settings again = start_up();
+    EXPECT_EQ(again.camxz, 270.0f);
+    EXPECT_EQ(again.camyy, 7.0f);
+}
+
+TEST_F(IniStore, LinesTooLongToReadAreIgnoredAndOnlyCommentsSurvive) {
+    const std::string long_number = "camxz=1" + std::string(300, '0');
+    const std::string long_comment = "; " + std::string(1000, 'c');
+    const std::string huge_line = std::string(10000, 'z');
+    write_file("[Software\\marevista_20110817]\n" + long_number + "\n" + long_comment + "\n" + huge_line +
+               "\ncamyy=5\n");
+    Settings s = start_up();
+    EXPECT_EQ(s.camxz, 270.0f);
+    EXPECT_EQ(s.camyy, 5.0f);
+    save_general(s);
+    const std::string file = read_file();
+    EXPECT_EQ(file.find(long_number), std::string::npos);
+    EXPECT_EQ(file.find(huge_line), std::string::npos);
+    EXPECT_NE(file.find(long_comment + "\n"), std::string::npos);
+    EXPECT_NE(file.find("camxz=270\n"), std::string::npos);
+}
+
+TEST_F(IniStore, APipeOrAFileOverTheLimitIsNotReadAndIsReplacedByACleanFile) {
+    make_folder();
+    ASSERT_EQ(mkfifo(path_.c_str(), 0600), 0);
+    expect_defaults(start_up());  // does not block on the pipe
+    EXPECT_EQ(read_file(), kDefaultFile);
+
+    std::string big = "[Software\\marevista_20110817]\ncamxz=33\n";
+    while (big.size() <= static_cast<size_t>(platform::files::kMaxFileBytes)) big += "; padding padding padding\n";
+    write_file(big);
+    expect_defaults(start_up());
+    EXPECT_EQ(read_file(), kDefaultFile);
+}
+
+TEST_F(IniStore, AFailedSaveIsReportedOnStandardErrorAndChangesNothing) {
+    make_folder();
+    ASSERT_EQ(mkdir(path_.c_str(), 0700), 0);  // a folder where the file should be
+    testing::internal::CaptureStderr();
+    Settings s = start_up();
+    save_general(s);
+    const std::string errors = testing::internal::GetCapturedStderr();
+    EXPECT_NE(errors.find("could not save the settings to " + path_), std::string::npos) << errors;
+    expect_defaults(s);
+    EXPECT_EQ(stray_files(), 0);
+}
+
+TEST_F(IniStore, ASaveInterruptedBeforeTheRenameLeavesTheOldFileWhole) {
+    const std::string old_file = std::string(kDefaultFile) + "; " + std::string(3000, 'k') + "\n";
+    write_file(old_file);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Writes stop after 100 bytes, long before the new file is complete.
+        signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit{100, 100};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        IniSettingsStore store(path_.c_str(), settings::kSettingsKeyName);
+        Settings s = settings::default_settings();
+        s.camxz = 1.0f;
+        store.open_key();
+        store.write_float_value("camxz", bits_of(s.camxz));
+        _exit(platform::failed(store.close_key()) ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the save should have failed";
+    EXPECT_EQ(read_file(), old_file);
+    EXPECT_EQ(stray_files(), 0);
+}
+
+TEST_F(IniStore, StoreRefusesNamesThatWouldNotStayOneValueLine) {
+    IniSettingsStore store(path_.c_str(), settings::kSettingsKeyName);
+    bool created = false;
+    ASSERT_EQ(store.create_key(created), platform::kOk);
+    for (const char* name : {"", "a=b", "a b", "[x]", "a;b", "line\nfeed"}) EXPECT_LT(store.write_value(name, 1), 0);
+    EXPECT_EQ(store.close_key(), platform::kOk);
+    EXPECT_LT(store.write_value("camxz", 1), 0);  // the key is closed
+}
+
+}  // namespace
