@@ -1,0 +1,41 @@
+// The framework's own failure codes, the severities of a reported failure
+// and the message text each code shows.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/result.h"
+
+namespace app {
+
+using platform::Result;
+
+inline constexpr Result kNoDirect3D = static_cast<Result>(0x82000001u);
+inline constexpr Result kNoWindow = static_cast<Result>(0x82000002u);  // has no text of its own
+inline constexpr Result kNoUsableDevice = static_cast<Result>(0x82000003u);
+inline constexpr Result kDesktopModeUnusable = static_cast<Result>(0x82000004u);
+inline constexpr Result kNoHardwareDevice = static_cast<Result>(0x82000005u);
+inline constexpr Result kHardwareLacksFeatures = static_cast<Result>(0x82000006u);
+inline constexpr Result kHardwareCannotWindow = static_cast<Result>(0x82000007u);
+inline constexpr Result kHardwareCannotUseDesktop = static_cast<Result>(0x82000008u);
+inline constexpr Result kHardwareLacksFeaturesInMode = static_cast<Result>(0x82000009u);
+inline constexpr Result kObjectsStillReferenced = static_cast<Result>(0x8200000Au);
+inline constexpr Result kMediaMissing = static_cast<Result>(0x8200000Bu);
+inline constexpr Result kResetFailed = static_cast<Result>(0x8200000Cu);
+inline constexpr Result kReferenceDeviceStub = static_cast<Result>(0x8200000Du);
+
+enum ErrorSeverity : int32_t {
+    kSeverityWarning = 0,              // the text alone, warning icon
+    kSeverityFatal = 1,                // exit suffix, error icon, then the main window closes
+    kSeverityFallbackToReference = 2,  // reference-device suffix, warning icon
+};
+
+inline constexpr const char* kFatalSuffix = "\n\nThis sample will now exit.";
+inline constexpr const char* kFallbackSuffix =
+    "\n\nSwitching to the reference rasterizer,\na software device that implements the entire\n"
+    "Direct3D feature set, but runs very slowly.";
+
+// The message shown for `code`; the generic text for any code without one.
+const char* app_error_text(Result code);
+
+}  // namespace app

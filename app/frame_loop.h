@@ -1,0 +1,25 @@
+// The message loop, one frame, and the counted pause.
+#pragma once
+
+#include <cstdint>
+
+#include "app/render_app.h"
+
+namespace app {
+
+// Runs the message loop until the quit message and answers its exit code.
+// Frames are drawn only while no message waits and the application is
+// active and ready; otherwise the loop waits for the next message.
+int32_t run(RenderApp& app);
+
+// One frame: device test, timer readings, advance_frame, render_frame,
+// frame statistics, present. A lost device draws nothing; a device that can
+// be reset is reset in place of the frame.
+Result step_frame(RenderApp& app);
+
+// Counted pause: ready only while every pause(true) has its pause(false).
+// The frame timer stops at the first pause and starts again at the last
+// resume.
+void pause(RenderApp& app, bool on);
+
+}  // namespace app

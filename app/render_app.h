@@ -1,0 +1,99 @@
+// The framework state of the application: the main window, the graphics
+// system and device, the device table, the presentation parameters, the
+// frame timing and statistics, the pause counter and the input state. One
+// record lives for the whole run; the framework's free functions take it.
+#pragma once
+
+#include <cstdint>
+
+#include "app/command_line.h"
+#include "app/frame_timer.h"
+#include "platform/platform.h"
+#include "settings/device_table.h"
+#include "settings/settings.h"
+
+namespace app {
+
+using platform::Result;
+
+class SceneHooks;
+class DeviceDialogRunner;
+
+inline constexpr int kStatsTextSize = 90;  // bytes of device_stats and frame_stats
+
+// What the window messages keep between messages.
+struct InputState {
+    int32_t last_mouse_x = -1;      // client pixels of the previous mouse move
+    int32_t last_mouse_y = -1;
+    int32_t mouse_moves_seen = 0;   // moves to a new position; never reset
+    int32_t view_level = 0;         // 0 or 1: the eye stands at height 4 + 4 * view_level
+};
+
+struct RenderApp {
+    // ---- the system and the scene ----
+    platform::Platform platform{};            // every system service goes through these
+    SceneHooks* hooks = nullptr;              // the application's scene; null: the do-nothing defaults
+    DeviceDialogRunner* device_dialog = nullptr;
+    settings::Settings* settings = nullptr;   // the values kept between runs (not owned)
+    ScreenSaverMode mode = ScreenSaverMode::run;  // set by the entry point from the command line
+    bool time_period_set = false;             // a 1 ms clock resolution was granted at start-up
+
+    // ---- devices ----
+    settings::DeviceTable device_table{};     // adapters, devices, modes; current choices
+    platform::GraphicsSystem* graphics = nullptr;  // owned; released at shutdown
+    platform::GraphicsDevice* device = nullptr;    // owned; null when there is none
+    platform::PresentParams present_params{};
+    platform::DeviceCaps device_caps{};       // copy taken after device creation
+    platform::SurfaceDesc back_buffer_desc{}; // copy taken after creation and each reset
+    uint32_t behaviour = 0;                   // creation behaviour (kCreate*) of the device in use
+
+    // ---- flags ----
+    uint32_t windowed = 0;       // present into the window rather than full screen
+    uint32_t active = 0;         // device set up and window not minimised
+    uint32_t ready = 0;          // not paused: frames may be rendered
+    uint32_t frame_moving = 1;   // time advances every frame
+    uint32_t single_step = 0;    // advance one frame while time is stopped
+
+    // ---- the window ----
+    platform::NativeWindow main_window = 0;
+    platform::NativeWindow focus_window = 0;  // the main window once it exists
+    uint32_t window_style = 0;                // read back after creation
+    platform::Rect window_rect{};             // screen pixels, read back after creation and moves
+    platform::Rect client_rect{};             // client pixels
+    const char* title = "D3D8 Application";   // window and message-box caption
+    int32_t default_width = 1017;             // client pixels in configure mode
+    int32_t default_height = 690;
+    uint32_t clip_cursor_fullscreen = 1;      // confine the cursor to the window in full screen
+
+    // ---- depth buffer ----
+    uint32_t use_depth_buffer = 0;            // automatic depth buffer
+    uint32_t min_depth_bits = 16;
+    uint32_t min_stencil_bits = 0;
+
+    // ---- time and statistics ----
+    FrameTimer timer{};
+    float app_time = 0.0f;                    // s, application time of the current frame
+    float elapsed_time = 0.0f;                // s, since the previous frame
+    float frames_per_second = 0.0f;
+    uint32_t frame_count = 0;                 // frames since the last rate measurement
+    float last_stats_time = 0.0f;             // s, absolute time of the last rate measurement
+    uint32_t pause_count = 0;                 // pause(true) calls not yet matched by pause(false)
+    char device_stats[kStatsTextSize] = {};   // device description
+    char frame_stats[kStatsTextSize] = {};    // frame-rate line
+
+    // ---- input ----
+    InputState input{};
+};
+
+// The hooks in use: the application's, or the do-nothing defaults.
+SceneHooks& scene_hooks(RenderApp& app);
+
+// The application's capability test in the form the device-table builder
+// calls it; `context` is the RenderApp.
+Result check_device_caps_of(void* context, const platform::DeviceCaps& caps, uint32_t behaviour,
+                            platform::Format format);
+
+// Reads the frame timer with the platform clock.
+float read_timer(RenderApp& app, TimerCommand command);
+
+}  // namespace app

@@ -1,0 +1,124 @@
+// Proves that frames allocate nothing: every heap allocation of the process
+// is counted while the framework runs frames of the real application.
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+#include <gtest/gtest.h>
+
+#include "app/aquarium_app.h"
+#include "app/device_lifecycle.h"
+#include "app/frame_loop.h"
+#include "tests/app/app_test_support.h"
+
+namespace {
+
+std::atomic<bool> counting{false};
+std::atomic<long> allocations{0};
+
+void* allocate(std::size_t size) {
+    if (counting.load(std::memory_order_relaxed)) allocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+    throw std::bad_alloc();
+}
+
+}  // namespace
+
+void* operator new(std::size_t size) { return allocate(size); }
+void* operator new[](std::size_t size) { return allocate(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    if (counting.load(std::memory_order_relaxed)) allocations.fetch_add(1, std::memory_order_relaxed);
+    return std::malloc(size == 0 ? 1 : size);
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+
+namespace app {
+namespace {
+
+constexpr double kFrame = 1.0 / 64.0;
+
+// The scripted graphics system, minus its call log (which allocates text).
+class QuietGraphicsSystem : public test_support::FakeGraphicsSystem {
+public:
+    platform::Result get_adapter_display_mode(uint32_t adapter, platform::DisplayMode& out) override {
+        if (adapter >= adapters.size()) return platform::kInvalidCall;
+        out = adapters[adapter].desktop_mode;
+        return platform::kOk;
+    }
+};
+
+struct Started {
+    test_support::FakePlatform fakes;
+    QuietGraphicsSystem graphics;
+    std::unique_ptr<AquariumApp> aquarium;
+
+    Started() {
+        graphics.adapters.push_back(test_support::typical_adapter());
+        aquarium = std::make_unique<AquariumApp>(fakes.bundle());
+        aquarium->fix_scene_seed(3);
+        RenderApp& app = aquarium->app;
+        app.graphics = &graphics;
+        app_test::fill_device_table(app, graphics.adapters[0]);
+        app_test::make_main_window(app, fakes.windows);
+        EXPECT_EQ(start_device(app), platform::kOk);
+        app.ready = 1;
+        app.use_depth_buffer = 1;
+        app.device_table.adapters[0].devices[0].windowed_multisample = 4;
+        graphics.last_device()->recording = false;
+        fakes.windows.recording = false;
+        for (int frame = 0; frame < 3; ++frame) {  // past the first frame's one-time work
+            fakes.clock.advance(kFrame);
+            EXPECT_EQ(step_frame(app), platform::kOk);
+        }
+    }
+};
+
+TEST(FrameAllocationTest, FramesLossAndResetAllocateNothing) {
+    Started s;
+    RenderApp& app = s.aquarium->app;
+    test_support::FakeGraphicsDevice& device = *s.graphics.last_device();
+    // Lost for two frames, then reset, somewhere in the middle.
+    for (int i = 0; i < 300; ++i) device.cooperative_level_answers.push_back(platform::kOk);
+    device.cooperative_level_answers.push_back(platform::kDeviceLost);
+    device.cooperative_level_answers.push_back(platform::kDeviceLost);
+    device.cooperative_level_answers.push_back(platform::kDeviceNotReset);
+
+    allocations = 0;
+    counting = true;
+    for (int frame = 0; frame < 1200; ++frame) {
+        s.fakes.clock.advance(kFrame);
+        if (platform::failed(step_frame(app))) break;
+    }
+    counting = false;
+    EXPECT_EQ(allocations.load(), 0);
+    EXPECT_EQ(device.resets, 1);
+    EXPECT_GT(device.presents, 1100);
+    EXPECT_STRNE(app.frame_stats, "");
+}
+
+TEST(FrameAllocationTest, MessageLoopAllocatesNothingWhileItDrawsFrames) {
+    Started s;
+    RenderApp& app = s.aquarium->app;
+    test_support::FakeGraphicsDevice& device = *s.graphics.last_device();
+    const int presents_before = device.presents;
+    s.fakes.windows.on_idle_peek = [&] {
+        s.fakes.clock.advance(kFrame);
+        if (device.presents - presents_before == 600) {
+            counting = false;
+            s.fakes.windows.post(0, platform::kMsgQuit, 5);
+        }
+    };
+    allocations = 0;
+    counting = true;
+    EXPECT_EQ(run(app), 5);
+    counting = false;
+    EXPECT_EQ(allocations.load(), 0);
+    EXPECT_EQ(device.presents - presents_before, 600);
+}
+
+}  // namespace
+}  // namespace app

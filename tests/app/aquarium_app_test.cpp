@@ -1,0 +1,196 @@
+#include "app/aquarium_app.h"
+
+#include <cmath>
+#include <cstring>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "app/device_lifecycle.h"
+#include "settings/device_table.h"
+#include "app/frame_loop.h"
+#include "render/scene_setup.h"
+#include "sim/scheduling.h"
+#include "tests/app/app_test_support.h"
+
+namespace app {
+namespace {
+
+using test_support::DeviceCall;
+using test_support::DeviceOp;
+
+// The application on the fake platform with the device table of the
+// framework tests and its main window.
+struct Aquarium {
+    test_support::FakePlatform fakes;
+    std::unique_ptr<AquariumApp> aquarium;
+
+    Aquarium() {
+        fakes.graphics.adapters.push_back(test_support::typical_adapter());
+        aquarium = std::make_unique<AquariumApp>(fakes.bundle());
+        aquarium->app.graphics = &fakes.graphics;
+        app_test::fill_device_table(aquarium->app, fakes.graphics.adapters[0]);
+    }
+    RenderApp& app() { return aquarium->app; }
+    Result start() {
+        app_test::make_main_window(app(), fakes.windows);
+        const Result r = start_device(app());
+        app().ready = 1;
+        return r;
+    }
+};
+
+TEST(AquariumAppTest, ConstructionSetsTheApplicationsValuesOverTheFrameworkDefaults) {
+    Aquarium a;
+    const RenderApp& app = a.app();
+    EXPECT_STREQ(app.title, "zizevov");
+    EXPECT_EQ(app.use_depth_buffer, 1u);
+    EXPECT_EQ(app.hooks, a.aquarium.get());
+    EXPECT_EQ(app.settings, &a.aquarium->settings);
+    EXPECT_TRUE(a.aquarium->settings.d_show_info);
+    EXPECT_EQ(app.frame_moving, 1u);
+    EXPECT_EQ(app.clip_cursor_fullscreen, 1u);
+    EXPECT_EQ(app.min_depth_bits, 16u);
+    EXPECT_EQ(app.min_stencil_bits, 0u);
+    EXPECT_EQ(app.default_width, 1017);
+    EXPECT_EQ(app.default_height, 690);
+    EXPECT_EQ(app.active, 0u);
+    EXPECT_EQ(app.ready, 0u);
+    EXPECT_EQ(app.single_step, 0u);
+    EXPECT_TRUE(app.mode == ScreenSaverMode::run);
+}
+
+TEST(AquariumAppTest, AcceptsOnlyNonPureDevicesWithAlphaTextures) {
+    Aquarium a;
+    platform::DeviceCaps caps{};
+    const auto check = [&](uint32_t texture_caps, uint32_t behaviour) {
+        caps.texture_caps = texture_caps;
+        return a.aquarium->check_device_caps(caps, behaviour, platform::kFormatX8R8G8B8);
+    };
+    EXPECT_EQ(check(platform::kTextureCapsAlpha, 0x40), platform::kOk);
+    EXPECT_EQ(check(platform::kTextureCapsAlphaPalette, 0x20), platform::kOk);
+    EXPECT_EQ(check(platform::kTextureCapsAlpha, 0x80), platform::kOk);
+    EXPECT_EQ(check(platform::kTextureCapsAlpha, 0x50), platform::kFail);
+    EXPECT_EQ(check(0x1 | 0x2 | 0x100, 0x40), platform::kFail);
+
+    // The device-table builder reaches the same test through the framework.
+    const settings::CheckDeviceCaps through_framework = &check_device_caps_of;
+    caps.texture_caps = platform::kTextureCapsAlpha;
+    EXPECT_EQ(through_framework(&a.app(), caps, 0x40, platform::kFormatX8R8G8B8), platform::kOk);
+    EXPECT_EQ(through_framework(&a.app(), caps, 0x50, platform::kFormatX8R8G8B8), platform::kFail);
+}
+
+TEST(AquariumAppTest, ResetSetsTheSceneStatesInOrderThenBothLights) {
+    Aquarium a;
+    ASSERT_EQ(a.start(), platform::kOk);
+    test_support::FakeGraphicsDevice& device = *a.fakes.graphics.last_device();
+    device.clear_calls();
+    ASSERT_EQ(a.aquarium->reset_device_objects(a.app()), platform::kOk);
+
+    using platform::RenderState;
+    using platform::TextureStageState;
+    const auto rs = [](RenderState s, uint32_t v) { return std::vector<uint32_t>{0, static_cast<uint32_t>(s), v}; };
+    const auto ts = [](TextureStageState s, uint32_t v) { return std::vector<uint32_t>{1, static_cast<uint32_t>(s), v}; };
+    const std::vector<std::vector<uint32_t>> expected = {
+        ts(TextureStageState::ColorOp, 4),   ts(TextureStageState::ColorArg1, 2), ts(TextureStageState::ColorArg2, 1),
+        ts(TextureStageState::AlphaOp, 4),   ts(TextureStageState::AlphaArg1, 2), ts(TextureStageState::AlphaArg2, 1),
+        rs(RenderState::SrcBlend, 5),        rs(RenderState::DestBlend, 6),       ts(TextureStageState::MinFilter, 2),
+        ts(TextureStageState::MagFilter, 2), ts(TextureStageState::MipFilter, 2), ts(TextureStageState::AddressU, 1),
+        ts(TextureStageState::AddressV, 1),  rs(RenderState::DitherEnable, 1),    rs(RenderState::ZEnable, 1),
+        rs(RenderState::Lighting, 1),        rs(RenderState::ShadeMode, 2),       rs(RenderState::FogEnable, 0),
+        rs(RenderState::FogStart, 0x41A00000u), rs(RenderState::FogEnd, 0x41A80000u),
+        rs(RenderState::FogDensity, 0x3D6D9168u), rs(RenderState::FogTableMode, 0),
+        rs(RenderState::FogVertexMode, 3),   rs(RenderState::RangeFogEnable, 1), rs(RenderState::Ambient, 0x00505050u),
+        rs(RenderState::Ambient, 0x00404040u), rs(RenderState::Lighting, 1)};
+
+    const std::vector<DeviceCall>& calls = device.calls;
+    ASSERT_EQ(calls.size(), 27u + 4u);
+    for (size_t i = 0; i < expected.size(); ++i) {
+        SCOPED_TRACE(i + 1);
+        const DeviceCall& c = calls[i];
+        if (expected[i][0] == 1) {
+            ASSERT_EQ(c.op, DeviceOp::SetTextureStageState);
+            EXPECT_EQ(c.a, 0u);  // stage 0
+            EXPECT_EQ(c.b, expected[i][1]);
+            EXPECT_EQ(c.c, expected[i][2]);
+        } else {
+            ASSERT_EQ(c.op, DeviceOp::SetRenderState);
+            EXPECT_EQ(c.a, expected[i][1]);
+            EXPECT_EQ(c.b, expected[i][2]);
+        }
+    }
+    EXPECT_EQ(calls[27].op, DeviceOp::SetLight);
+    EXPECT_EQ(calls[28].op, DeviceOp::SetLight);
+    EXPECT_EQ(calls[29].op, DeviceOp::LightEnable);
+    EXPECT_EQ(calls[30].op, DeviceOp::LightEnable);
+    EXPECT_TRUE(device.light_enabled[0] && device.light_enabled[1]);
+
+    const struct {
+        float x, y, z, level;
+    } lights[] = {{-0.5f, -1.0f, -1.5f, 0.5f}, {1.0f, -1.5f, 1.0f, 0.4f}};
+    for (int i = 0; i < 2; ++i) {
+        const platform::Light& light = device.lights[i];
+        const float length = std::sqrt(lights[i].x * lights[i].x + lights[i].y * lights[i].y + lights[i].z * lights[i].z);
+        EXPECT_EQ(light.type, platform::kLightDirectional);
+        EXPECT_EQ(light.diffuse.r, lights[i].level);
+        EXPECT_EQ(light.diffuse.g, lights[i].level);
+        EXPECT_EQ(light.diffuse.b, lights[i].level);
+        EXPECT_EQ(light.diffuse.a, 0.0f);
+        EXPECT_EQ(light.position.y, lights[i].y);
+        EXPECT_FLOAT_EQ(light.direction.x, lights[i].x / length);
+        EXPECT_FLOAT_EQ(light.direction.y, lights[i].y / length);
+        EXPECT_FLOAT_EQ(light.direction.z, lights[i].z / length);
+        EXPECT_EQ(light.range, 1000.0f);
+        EXPECT_EQ(light.specular.r + light.ambient.r + light.attenuation0, 0.0f);
+    }
+}
+
+// The creature a seed builds, for comparison.
+sim::Vec3 start_position(uint32_t seed) {
+    auto creature = std::make_unique<sim::Creature>();
+    auto world = std::make_unique<sim::SimWorld>();
+    sim::reset_records(*creature, *world);
+    render::setup_scene(*creature, *world, seed);
+    return creature->position;
+}
+
+TEST(AquariumAppTest, SceneIsSeededWithTheCalendarTimeOrAFixedSeed) {
+    Aquarium calendar;
+    calendar.fakes.clock.calendar = 1'000'000'007;
+    ASSERT_EQ(calendar.aquarium->init_scene(calendar.app()), platform::kOk);
+    const sim::Vec3 expected_calendar = start_position(1'000'000'007);
+    EXPECT_EQ(std::memcmp(&calendar.aquarium->creature->position, &expected_calendar, sizeof expected_calendar), 0);
+
+    Aquarium fixed;
+    fixed.aquarium->fix_scene_seed(42);
+    ASSERT_EQ(fixed.aquarium->init_scene(fixed.app()), platform::kOk);
+    const sim::Vec3 expected_fixed = start_position(42);
+    EXPECT_EQ(std::memcmp(&fixed.aquarium->creature->position, &expected_fixed, sizeof expected_fixed), 0);
+    EXPECT_NE(std::memcmp(&expected_fixed, &expected_calendar, sizeof expected_fixed), 0);
+}
+
+TEST(AquariumAppTest, FramesAdvanceTheSimulationAtTheFramesApplicationTime) {
+    Aquarium a;
+    a.aquarium->fix_scene_seed(7);
+    ASSERT_EQ(a.start(), platform::kOk);  // the common window steps ran init_scene
+
+    auto creature = std::make_unique<sim::Creature>();
+    auto world = std::make_unique<sim::SimWorld>();
+    sim::reset_records(*creature, *world);
+    render::setup_scene(*creature, *world, 7);
+
+    for (int frame = 1; frame <= 5; ++frame) {
+        a.fakes.clock.advance(1.0 / 64.0);
+        ASSERT_EQ(step_frame(a.app()), platform::kOk);
+        sim::advance_frame(*creature, *world, a.app().app_time);
+    }
+    // The timer is never reset: application time counts from the clock's zero.
+    EXPECT_FLOAT_EQ(a.app().app_time, 5.0f + 5.0f / 64.0f);
+    EXPECT_EQ(a.aquarium->world->sim_time, world->sim_time);
+    EXPECT_EQ(std::memcmp(&a.aquarium->creature->position, &creature->position, sizeof creature->position), 0);
+    EXPECT_EQ(a.fakes.graphics.last_device()->presents, 5);
+    EXPECT_EQ(shutdown_device(a.app()), platform::kOk);
+}
+
+}  // namespace
+}  // namespace app
