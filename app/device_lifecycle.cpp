@@ -132,7 +132,7 @@ Result start_device(RenderApp& app) {
     }
 
     platform::GraphicsDevice* created = nullptr;
-    Result result = app.graphics->create_device(app.device_table.current_adapter, device->device_type,
+    Result result = app.graphics->create_device(adapter->ordinal, device->device_type,
                                                 app.focus_window, mode->behaviour, app.present_params, &created);
     if (!failed(result)) {
         app.device = created;

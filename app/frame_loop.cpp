@@ -21,7 +21,7 @@ Result reset_lost_device(RenderApp& app) {
         settings::AdapterRecord* adapter = selected_adapter(app);
         if (adapter == nullptr) return kNoUsableDevice;
         const Result result =
-            app.graphics->get_adapter_display_mode(app.device_table.current_adapter, adapter->desktop_mode);
+            app.graphics->get_adapter_display_mode(adapter->ordinal, adapter->desktop_mode);
         if (failed(result)) return result;
         app.present_params.back_buffer_format = adapter->desktop_mode.format;
     }
@@ -40,8 +40,10 @@ Result update_frame_stats(RenderApp& app) {
     app.last_stats_time = now;
     app.frame_count = 0;
 
+    const settings::AdapterRecord* adapter = selected_adapter(app);
+    if (adapter == nullptr) return kNoUsableDevice;
     platform::DisplayMode display{};
-    const Result result = app.graphics->get_adapter_display_mode(app.device_table.current_adapter, display);
+    const Result result = app.graphics->get_adapter_display_mode(adapter->ordinal, display);
     if (failed(result)) return result;
     const settings::DeviceRecord* device = selected_device(app);
     const settings::DisplayModeRecord* mode = selected_mode(app);

@@ -5,6 +5,7 @@
 
 #include "app/app_error.h"
 #include "app/device_dialog_runner.h"
+#include "app/frame_loop.h"
 #include "app/stats_text.h"
 #include "tests/app/app_test_support.h"
 
@@ -34,6 +35,21 @@ TEST(StartDeviceTest, HooksRunInStartUpOrderAroundTheDeviceCreation) {
     EXPECT_EQ(f.app->active, 1u);
     EXPECT_EQ(f.app->focus_window, f.app->main_window);
     EXPECT_STREQ(f.app->device_stats, "HAL (hw vp): Fake Display Adapter");
+}
+
+TEST(StartDeviceTest, TheGraphicsSystemIsAskedByTheAdapterOrdinalNotTheTableSlot) {
+    // An unusable first display leaves the second in table slot 0.
+    Framework f;
+    f.fakes.graphics.adapters.insert(f.fakes.graphics.adapters.begin(),
+                                     test_support::typical_adapter("Unusable Display"));
+    f.app->device_table.adapters[0].ordinal = 1;
+    ASSERT_EQ(f.start(), platform::kOk);
+    const std::string window = std::to_string(f.app->main_window);
+    EXPECT_EQ(f.fakes.graphics.calls.back(), "create_device(1,1," + window + ") 0x40");
+    f.fakes.graphics.calls.clear();
+    f.fakes.clock.advance(1.5);
+    ASSERT_EQ(step_frame(*f.app), platform::kOk);
+    EXPECT_THAT(f.fakes.graphics.calls, ::testing::Contains("get_adapter_display_mode(1)"));
 }
 
 TEST(StartDeviceTest, PresentationFollowsWindowedOrFullScreen) {
