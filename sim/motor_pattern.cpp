@@ -132,19 +132,60 @@ void run_bend_glide(SimWorld& world, const ManoeuvreClock& m, double h) {
     move_filter(world.auto_twist, twist, 30.0, 16.0, 1.0, h);
 }
 
-// Delayed, interpolated read of one history ring into segments 32..74.
-void read_ring(const double (&ring)[kHistory], double (&out)[kSegments], int32_t hist_pos,
-               const double (&delay_steps)[kSegments]) {
+// Where a delayed read of the history rings falls: the two neighbouring
+// samples and the weight of the older one.
+struct RingRead {
+    int newer[kSegments];    // ring index of the sample k steps back
+    int older[kSegments];    // and of the one k + 1 steps back
+    double frac[kSegments];  // share of the older sample
+};
+
+void locate_ring_reads(RingRead& out, int32_t hist_pos, const double (&delay_steps)[kSegments]) {
     for (int i = kWaveStart; i < kSegments; ++i) {
         const double n = delay_steps[i];
         const int k = static_cast<int>(n);
-        const double f = n - static_cast<double>(k);
+        out.frac[i] = n - static_cast<double>(k);
         int i0 = hist_pos - k;
         int i1 = hist_pos - k - 1;
         if (i0 < 0) i0 += kHistory;
         if (i1 < 0) i1 += kHistory;
-        out[i] = (1.0 - f) * ring[i0] + f * ring[i1];
+        out.newer[i] = i0;
+        out.older[i] = i1;
     }
+}
+
+// Delayed, interpolated read of one history ring into segments 32..74.
+void read_ring(const double (&ring)[kHistory], double (&out)[kSegments], const RingRead& at) {
+    for (int i = kWaveStart; i < kSegments; ++i) {
+        const double f = at.frac[i];
+        out[i] = (1.0 - f) * ring[at.newer[i]] + f * ring[at.older[i]];
+    }
+}
+
+// sin(x) from the C library at run time. The empty asm hides x from the
+// optimiser, which would otherwise work out constant sines at compile time,
+// correctly rounded, where the library may differ in the last bit.
+double library_sin(double x) {
+    asm volatile("" : "+m"(x));
+    return std::sin(x);
+}
+
+// sin(5 (i - 10) / 65) for segments 10..74, the shape of bend_c while
+// tail_sign is +1. It depends on the segment alone, so it is evaluated once,
+// on first use.
+struct TailShape {
+    double value[kSegments];
+};
+
+const TailShape& tail_shape() {
+    static const TailShape table = [] {
+        TailShape t{};
+        for (int i = 10; i < kSegments; ++i) {
+            t.value[i] = library_sin(5.0 * static_cast<double>(i - 10) / 65.0);
+        }
+        return t;
+    }();
+    return table;
 }
 
 // The front of the body takes piecewise-constant copies of entries 32..39.
@@ -338,20 +379,24 @@ void read_travelling_waves(const Creature& creature, SimWorld& world, double h) 
     if (!(v >= slowest)) {
         v = slowest;
     }
+    // Delays first (a loop the compiler can vectorise), then the clamp.
     double delay_steps[kSegments];
     for (int i = kWaveStart; i < kSegments; ++i) {
         const double x = static_cast<double>(i - kWaveStart) * creature.segment_length;
-        double n = (x / v) / h;
-        if (!(n <= kMaxRingDelay)) {
-            n = kMaxRingDelay;  // only at step rates the ring is too short for
+        delay_steps[i] = (x / v) / h;
+    }
+    for (int i = kWaveStart; i < kSegments; ++i) {
+        if (!(delay_steps[i] <= kMaxRingDelay)) {
+            delay_steps[i] = kMaxRingDelay;  // only at step rates the ring is too short for
             ++world.delay_cap_hits;
         }
-        delay_steps[i] = n;
     }
-    read_ring(world.hist_turn, world.bend_a, world.hist_pos, delay_steps);
-    read_ring(world.hist_wave_b, world.bend_b, world.hist_pos, delay_steps);
-    read_ring(world.hist_twist, world.twist, world.hist_pos, delay_steps);
-    read_ring(world.hist_wave_c, world.bend_c, world.hist_pos, delay_steps);
+    RingRead at;
+    locate_ring_reads(at, world.hist_pos, delay_steps);
+    read_ring(world.hist_turn, world.bend_a, at);
+    read_ring(world.hist_wave_b, world.bend_b, at);
+    read_ring(world.hist_twist, world.twist, at);
+    read_ring(world.hist_wave_c, world.bend_c, at);
 }
 
 void shape_bends(const Creature& creature, SimWorld& world, double h) {
@@ -386,10 +431,10 @@ void shape_bends(const Creature& creature, SimWorld& world, double h) {
         b[i] -= 0.03 * static_cast<double>(i - 60) * b[32];
     }
 
+    const TailShape& tail = tail_shape();
     for (int i = 10; i < kSegments; ++i) {
         if (world.tail_sign == 1) {
-            const double shape = std::sin(5.0 * static_cast<double>(i - 10) / 65.0);
-            c[i] = shape * (125.0 * dist(i) * kPi / 180.0) * c[i];
+            c[i] = tail.value[i] * (125.0 * dist(i) * kPi / 180.0) * c[i];
         } else {
             c[i] = kTwoPi * dist(i) * c[i];
             c[i] = two_pi_third * dist(i) * c[i];

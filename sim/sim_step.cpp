@@ -3,6 +3,8 @@
 #include <cmath>
 
 #include "sim/body.h"
+#include "sim/cpu_features.h"
+#include "sim/lanes.h"
 #include "sim/motor_pattern.h"
 #include "sim/skin.h"
 
@@ -14,162 +16,332 @@ constexpr int kReferenceSegment = 20;
 constexpr double kQuadraticDrag = 1000.0;
 constexpr double kBodyDragLinear = 16.2;
 constexpr double kBodyDragQuadratic = 10.0;
-constexpr double kEdgeShare = 2.0 / 3.0;   // share of the edge point in a half's force point
+constexpr double kEdgeShare = 2.0 / 3.0;  // share of the edge point in a half's force point
 constexpr double kSpineShare = 1.0 / 3.0;
 
-// Section state of the previous and the uncorrected new shape, kept across
-// the phases of one step.
+constexpr int kSegmentGroups = lane_groups(kSegments);
+constexpr int kSectionGroups = lane_groups(kSections);
+
+// Working state of one step, kept across its phases. The per-segment and
+// per-section loops run eight lanes at a time on component blocks (see
+// lanes.h); the records are written once the values are final.
 struct StepScratch {
-    Vec3 p_prev[kSections];
-    Quat q_prev[kSections];
-    Vec3 p_new[kSections];
-    Quat q_new[kSections];
-    Mat3 inertia_world[kSections];  // section inertia in its previous pose, shape frame
-    Vec3 upper[kSections];          // dorsal force points, world orientation
-    Vec3 lower[kSections];          // ventral force points
-    Vec3 d_spine[kSections];        // displacements through the water during the step
-    Vec3 d_upper[kSections];
-    Vec3 d_lower[kSections];
-    Vec3 n_upper[kSections];        // half-surface normals
-    Vec3 n_lower[kSections];
+    // ---- segments and spine, shape frame ----
+    QuatBlock<kSegments> segment_quat;
+    // Spine points, with room for the point after the last group's last
+    // point, which the midpoints of that group read.
+    Vec3Block<lane_padded(kSpinePoints) + 1> spine;
+    Vec3Block<kSegments> segment_mid;
+    Vec3Block<kSegments> axis;  // a per-segment direction between two passes
+    alignas(64) double half_sin[lane_padded(kSegments)];  // sin and cos of half a rotation angle
+    alignas(64) double half_cos[lane_padded(kSegments)];
+    alignas(64) int64_t has_axis[lane_padded(kSegments)];  // the axis could be normalised
+
+    // ---- sections, shape frame ----
+    alignas(64) double mass[lane_padded(kSections)];
+    Vec3Block<kSections> p_prev;  // poses after the previous step
+    QuatBlock<kSections> q_prev;
+    Vec3Block<kSections> p_new;  // uncorrected new poses
+    QuatBlock<kSections> q_new;
+    Vec3Block<kSections> pos;  // poses during the correction
+    QuatBlock<kSections> quat;
+    Vec3Block<kSections> spine_mid;      // midpoint of the section's segment
+    Mat3Block<kSections> inertia_world;  // section inertia in its previous pose
+    Vec3Block<kSections> spin;           // a section's two shares of the angular momentum
+    Vec3Block<kSections> moment;
+    // |vector part| of each section's rotation since the previous step,
+    // clamped to 1, and its arcsine.
+    alignas(64) double rotation_sine[lane_padded(kSections)];
+    alignas(64) double rotation_asin[lane_padded(kSections)];
+
+    // ---- section frames and surface motion ----
+    alignas(64) double height_top[lane_padded(kSections)];  // copies of the section tables
+    alignas(64) double height_bottom[lane_padded(kSections)];
+    alignas(64) double drag_upper[lane_padded(kSections)];
+    alignas(64) double drag_lower[lane_padded(kSections)];
+    alignas(64) double drag_vertical[lane_padded(kSections)];
+    Vec3Block<kSections> top;  // dorsal and ventral edge points, shape frame
+    Vec3Block<kSections> bottom;
+    Vec3Block<kSections> spine_w;  // the section points in world orientation
+    Vec3Block<kSections> top_w;
+    Vec3Block<kSections> bottom_w;
+    Vec3Block<kSections> upper;  // dorsal and ventral force points
+    Vec3Block<kSections> lower;
+    Vec3Block<kSections> d_spine;  // displacements through the water during the step
+    Vec3Block<kSections> d_upper;
+    Vec3Block<kSections> d_lower;
+    Vec3Block<kSections> n_upper;  // half-surface normals
+    Vec3Block<kSections> n_lower;
+    Vec3Block<kSections> force;  // force and torque of one kind of surface
+    Vec3Block<kSections> torque;
 };
 
-void rotation_about(Quat& out, const Vec3& axis, double angle) {
-    quat_from_axis_angle(out, axis, angle);
+// Lane i of group g holds item g * 8 + i; true for the items before `end`.
+SIM_INLINE LaneMask lanes_before(int g, int end) {
+    const LaneMask index = LaneMask{0, 1, 2, 3, 4, 5, 6, 7} + static_cast<int64_t>(g * kLaneCount);
+    return index < static_cast<int64_t>(end);
 }
 
-Vec3 column(const Quat& q, int index) {
-    Mat3 m;
-    Vec3 c[3];
-    mat3_from_quat(m, q);
-    mat3_columns(c[0], c[1], c[2], m);
-    return c[index];
+// sin and cos of theta / 2, the two factors of the rotation quaternion by
+// theta. A zero angle gives exactly sin 0 = 0 (with the angle's sign) and
+// cos 0 = 1, without the library call.
+SIM_INLINE void half_angle(double theta, double& s, double& c) {
+    const double half = theta / 2.0;
+    if (half == 0.0) {
+        s = half;
+        c = 1.0;
+        return;
+    }
+    s = std::sin(half);
+    c = std::cos(half);
 }
+
+// Rotation quaternion (cos, sin * axis) from the half-angle factors.
+SIM_INLINE QuatLanes rotation_lanes(const Lanes& s, const Lanes& c, const Vec3Lanes& axis) {
+    return QuatLanes{c, s * axis.x, s * axis.y, s * axis.z};
+}
+
+SIM_INLINE QuatLanes identity_lanes() { return QuatLanes{splat(1.0), Lanes{}, Lanes{}, Lanes{}}; }
 
 // Phase 3: segment orientations rebuilt from the angle arrays, then turned so
 // that the reference segment keeps its previous orientation.
-void rebuild_segments(Creature& c, const SimWorld& w, const Quat& q20_prev) {
-    for (int i = 0; i < kSegments; ++i) {
-        if (i < kWaveStart) {
-            quat_identity(c.segment_quat[i]);
-            continue;
-        }
-        const double theta =
-            0.5 * w.twist[i] * static_cast<double>(i - kWaveStart) / static_cast<double>(kSegments - kWaveStart);
-        rotation_about(c.segment_quat[i], Vec3{0.0, 1.0, 0.0}, theta);
-        quat_normalize(c.segment_quat[i], c.segment_quat[i]);
+SIM_INLINE void rebuild_segments(const SimWorld& w, const Quat& q20_prev, StepScratch& s) {
+    // Twist about the segment's y axis, from the wave start on.
+    for (int i = 0; i < lane_padded(kSegments); ++i) {
+        s.half_sin[i] = 0.0;
+        s.half_cos[i] = 1.0;
+    }
+    for (int i = kWaveStart; i < kSegments; ++i) {
+        const double theta = 0.5 * w.twist[i] * static_cast<double>(i - kWaveStart) /
+                             static_cast<double>(kSegments - kWaveStart);
+        half_angle(theta, s.half_sin[i], s.half_cos[i]);
+    }
+    const Vec3Lanes y_axis{Lanes{}, splat(1.0), Lanes{}};
+    for (int g = 0; g < kSegmentGroups; ++g) {
+        const int i = g * kLaneCount;
+        const QuatLanes twist = quat_normalize(
+            rotation_lanes(load_lanes(s.half_sin + i), load_lanes(s.half_cos + i), y_axis));
+        const QuatLanes q = select(lanes_before(g, kWaveStart), identity_lanes(), twist);
+        s.segment_quat.set_group(g, q);
+
+        // The bend turns about the segment's dorsal axis after the twist.
+        LaneMask has_axis;
+        s.axis.set_group(g, vec_normalize(column2(mat3_from_quat(q)), &has_axis));
+        std::memcpy(s.has_axis + i, &has_axis, sizeof has_axis);
     }
     for (int i = 0; i < kSegments; ++i) {
-        Vec3 axis;
-        Quat bend;
-        const bool has_axis = vec_normalize(axis, column(c.segment_quat[i], 2));
-        if (has_axis) {
-            rotation_about(bend, axis, w.bend_a[i] + w.bend_b[i] + w.bend_c[i]);
-            quat_normalize(bend, bend);
-        } else {
-            quat_identity(bend);
+        if (s.has_axis[i] != 0) {
+            half_angle(w.bend_a[i] + w.bend_b[i] + w.bend_c[i], s.half_sin[i], s.half_cos[i]);
         }
-        quat_mul(c.segment_quat[i], bend, c.segment_quat[i]);
-        quat_normalize(c.segment_quat[i], c.segment_quat[i]);
     }
+    for (int g = 0; g < kSegmentGroups; ++g) {
+        const int i = g * kLaneCount;
+        LaneMask has_axis;
+        std::memcpy(&has_axis, s.has_axis + i, sizeof has_axis);
+        const QuatLanes bend =
+            select(has_axis,
+                   quat_normalize(rotation_lanes(load_lanes(s.half_sin + i),
+                                                 load_lanes(s.half_cos + i), s.axis.group(g))),
+                   identity_lanes());
+        s.segment_quat.set_group(g, quat_normalize(quat_mul(bend, s.segment_quat.group(g))));
+    }
+
     Quat carry;
-    quat_conjugate(carry, c.segment_quat[kReferenceSegment]);
+    quat_conjugate(carry, s.segment_quat.get(kReferenceSegment));
     quat_mul(carry, q20_prev, carry);
     quat_normalize(carry, carry);
-    for (int i = 0; i < kSegments; ++i) {
-        quat_mul(c.segment_quat[i], carry, c.segment_quat[i]);
-        quat_normalize(c.segment_quat[i], c.segment_quat[i]);
+    const QuatLanes carry_lanes = splat(carry);
+    for (int g = 0; g < kSegmentGroups; ++g) {
+        s.segment_quat.set_group(g, quat_normalize(quat_mul(carry_lanes, s.segment_quat.group(g))));
     }
 }
 
 // Phase 4: the spine laid out from the head.
-void lay_out_spine(Creature& c) {
-    vec_zero(c.spine_pt[0]);
+SIM_INLINE void lay_out_spine(const Creature& c, StepScratch& s) {
+    // Each segment's step along its -y axis, then the running sum from the head.
+    Vec3Block<kSegments>& step = s.axis;
+    for (int g = 0; g < kSegmentGroups; ++g) {
+        const Vec3Lanes along = vec_normalize(column1(mat3_from_quat(s.segment_quat.group(g))));
+        step.set_group(g, vec_scale(splat(-c.segment_length), along));
+    }
+    Vec3 p{0.0, 0.0, 0.0};
+    s.spine.set(0, p);
     for (int i = 0; i < kSegments; ++i) {
-        Vec3 along;
-        vec_normalize(along, column(c.segment_quat[i], 1));
-        vec_madd(c.spine_pt[i + 1], c.spine_pt[i], -c.segment_length, along);
-        vec_lincomb2(c.segment_mid[i], 0.5, c.spine_pt[i], 0.5, c.spine_pt[i + 1]);
+        p = Vec3{p.x + step.x[i], p.y + step.y[i], p.z + step.z[i]};
+        s.spine.set(i + 1, p);
+    }
+    for (int g = 0; g < kSegmentGroups; ++g) {
+        const int i = g * kLaneCount;
+        const Vec3Lanes front = s.spine.group(g);
+        const Vec3Lanes back{load_lanes(s.spine.x + i + 1), load_lanes(s.spine.y + i + 1),
+                             load_lanes(s.spine.z + i + 1)};
+        s.segment_mid.set_group(g, vec_lincomb2(0.5, front, 0.5, back));
     }
 }
 
+// Section lanes gathered from the records.
+template <typename T, typename Get>
+SIM_INLINE void gather_sections(T& block, Get get) {
+    for (int k = 0; k < kSections; ++k) block.set(k, get(k));
+}
+
 // Phase 5: sections placed on the new spine, origin moved to the centre of mass.
-void place_sections(Creature& c, StepScratch& s) {
+SIM_INLINE void place_sections(Creature& c, StepScratch& s) {
+    gather_sections(s.p_prev, [&](int k) { return c.section_pos[k]; });
+    gather_sections(s.q_prev, [&](int k) { return c.section_quat[k]; });
+    std::memcpy(s.mass, c.section_mass, sizeof c.section_mass);
+    std::memcpy(s.height_top, c.height_top, sizeof c.height_top);
+    std::memcpy(s.height_bottom, c.height_bottom, sizeof c.height_bottom);
+    std::memcpy(s.drag_upper, c.drag_upper, sizeof c.drag_upper);
+    std::memcpy(s.drag_lower, c.drag_lower, sizeof c.drag_lower);
+    std::memcpy(s.drag_vertical, c.drag_vertical, sizeof c.drag_vertical);
+
+    // Each section's share of the total inertia, then their sum in order.
+    Mat3Block<kSections> share{};
+    Mat3Block<kSections> own{};
     for (int k = 0; k < kSections; ++k) {
-        s.p_prev[k] = c.section_pos[k];
-        s.q_prev[k] = c.section_quat[k];
+        const Mat3& a = c.section_inertia[k];
+        const double elements[9] = {a.m00, a.m01, a.m02, a.m10, a.m11, a.m12, a.m20, a.m21, a.m22};
+        for (int e = 0; e < 9; ++e) own.m[e][k] = elements[e];
     }
-    Mat3 total;
-    mat3_zero(total);
+    for (int g = 0; g < kSectionGroups; ++g) {
+        const Mat3Lanes r = mat3_from_quat(s.q_prev.group(g));
+        const Mat3Lanes world = mat3_mul(r, mat3_mul(own.group(g), mat3_transpose(r)));
+        s.inertia_world.set_group(g, world);
+        const Vec3Lanes p = s.p_prev.group(g);
+        const Lanes x = p.x, y = p.y, z = p.z;
+        const Lanes m = load_lanes(s.mass + g * kLaneCount);
+        const Mat3Lanes point{y * y + z * z, -x * y,        -x * z,  //
+                              -x * y,        z * z + x * x, -y * z,  //
+                              -x * z,        -y * z,        x * x + y * y};
+        const Mat3Lanes moved{m * point.m00, m * point.m01, m * point.m02,
+                              m * point.m10, m * point.m11, m * point.m12,
+                              m * point.m20, m * point.m21, m * point.m22};
+        share.set_group(
+            g, Mat3Lanes{world.m00 + moved.m00, world.m01 + moved.m01, world.m02 + moved.m02,
+                         world.m10 + moved.m10, world.m11 + moved.m11, world.m12 + moved.m12,
+                         world.m20 + moved.m20, world.m21 + moved.m21, world.m22 + moved.m22});
+    }
+    double total[9] = {0, 0, 0, 0, 0, 0, 0, 0, 0};
     for (int k = 0; k < kSections; ++k) {
-        Mat3 r, rt, point;
-        mat3_from_quat(r, s.q_prev[k]);
-        mat3_transpose(rt, r);
-        mat3_mul3(s.inertia_world[k], r, c.section_inertia[k], rt);
-        mat3_point_inertia(point, s.p_prev[k]);
-        mat3_scale(point, c.section_mass[k], point);
-        mat3_add(point, s.inertia_world[k], point);
-        mat3_add(total, total, point);
+        for (int e = 0; e < 9; ++e) total[e] = total[e] + share.m[e][k];
     }
-    c.inertia = total;
+    c.inertia = Mat3{total[0], total[1], total[2], total[3], total[4],
+                     total[5], total[6], total[7], total[8]};
     mat3_inverse(c.inertia_inv, c.inertia);
 
+    // New poses: each section takes its segment's midpoint and orientation.
     for (int k = 0; k < kSections; ++k) {
         const int seg = c.section_segment[k];
-        c.section_spine[k] = c.segment_mid[seg];
-        c.section_quat[k] = c.segment_quat[seg];
-        mat3_from_quat(c.section_rot[k], c.section_quat[k]);
-        mat3_columns(c.section_axis_x[k], c.section_axis_y[k], c.section_axis_z[k], c.section_rot[k]);
-        Vec3 offset;
-        vec_from_basis(offset, c.section_com_local[k], c.section_axis_x[k], c.section_axis_y[k],
-                       c.section_axis_z[k]);
-        vec_add(c.section_pos[k], c.section_spine[k], offset);
+        s.spine_mid.set(k, s.segment_mid.get(seg));
+        s.quat.set(k, s.segment_quat.get(seg));
+    }
+    Vec3Block<kSections> com_local{};
+    gather_sections(com_local, [&](int k) { return c.section_com_local[k]; });
+    for (int g = 0; g < kSectionGroups; ++g) {
+        const Mat3Lanes rot = mat3_from_quat(s.quat.group(g));
+        const Vec3Lanes com = com_local.group(g);
+        const Vec3Lanes offset =
+            vec_lincomb3(com.x, column0(rot), com.y, column1(rot), com.z, column2(rot));
+        s.pos.set_group(g, vec_add(s.spine_mid.group(g), offset));
     }
 
     Vec3 weighted{0.0, 0.0, 0.0};
     for (int k = 0; k < kSections; ++k) {
-        vec_madd(weighted, weighted, c.section_mass[k], c.section_pos[k]);
+        vec_madd(weighted, weighted, c.section_mass[k], s.pos.get(k));
     }
-    const Vec3 centre{weighted.x / c.total_mass, weighted.y / c.total_mass, weighted.z / c.total_mass};
-    for (Vec3& p : c.spine_pt) vec_sub(p, p, centre);
-    for (Vec3& p : c.segment_mid) vec_sub(p, p, centre);
-    for (Vec3& p : c.section_pos) vec_sub(p, p, centre);
-    for (Vec3& p : c.section_spine) vec_sub(p, p, centre);
+    const Vec3 centre{weighted.x / c.total_mass, weighted.y / c.total_mass,
+                      weighted.z / c.total_mass};
+    const Vec3Lanes centre_lanes = splat(centre);
+    for (int g = 0; g < lane_groups(kSpinePoints); ++g) {
+        s.spine.set_group(g, vec_sub(s.spine.group(g), centre_lanes));
+    }
+    for (int g = 0; g < kSegmentGroups; ++g) {
+        s.segment_mid.set_group(g, vec_sub(s.segment_mid.group(g), centre_lanes));
+    }
+    for (int g = 0; g < kSectionGroups; ++g) {
+        s.pos.set_group(g, vec_sub(s.pos.group(g), centre_lanes));
+        s.spine_mid.set_group(g, vec_sub(s.spine_mid.group(g), centre_lanes));
+        s.p_new.set_group(g, s.pos.group(g));
+        s.q_new.set_group(g, s.quat.group(g));
+    }
+}
 
+// Phase 6, the sum: angular momentum of the change from the previous
+// section poses to the current ones.
+SIM_INLINE Vec3 shape_change_momentum(StepScratch& s) {
+    // Rotation of each section since the previous step: d = q q_prev*,
+    // turned into a rotation vector (see rotation_vector) in two passes
+    // around the library's asin.
+    QuatLanes change[kSectionGroups];
+    Lanes length[kSectionGroups];
+    for (int g = 0; g < kSectionGroups; ++g) {
+        change[g] = quat_normalize(quat_mul(s.quat.group(g), quat_conjugate(s.q_prev.group(g))));
+        length[g] = vec_length(Vec3Lanes{change[g].x, change[g].y, change[g].z});
+        store_lanes(s.rotation_sine + g * kLaneCount,
+                    select(length[g] > 1.0, splat(1.0), length[g]));
+    }
     for (int k = 0; k < kSections; ++k) {
-        s.p_new[k] = c.section_pos[k];
-        s.q_new[k] = c.section_quat[k];
+        s.rotation_asin[k] = std::asin(s.rotation_sine[k]);
+    }
+    for (int g = 0; g < kSectionGroups; ++g) {
+        const LaneMask turned = length[g] > kTinyLength;
+        const Lanes factor = 2.0 * load_lanes(s.rotation_asin + g * kLaneCount) / length[g];
+        const Vec3Lanes v{change[g].x, change[g].y, change[g].z};
+        const Vec3Lanes phi = select(turned, vec_scale(factor, v), Vec3Lanes{});
+        s.spin.set_group(g, mat3_mul_vec(s.inertia_world.group(g), phi));
+        const Lanes m = load_lanes(s.mass + g * kLaneCount);
+        s.moment.set_group(g, vec_scale(m, vec_cross(s.p_prev.group(g), s.pos.group(g))));
+    }
+    Vec3 lambda{0.0, 0.0, 0.0};
+    for (int k = 0; k < kSections; ++k) {
+        vec_add(lambda, lambda, s.spin.get(k));
+        vec_add(lambda, lambda, s.moment.get(k));
+    }
+    return lambda;
+}
+
+// The matrix, axes and edge points of every section from its final pose
+// (as update_section_frame does for one section).
+SIM_INLINE void update_section_frames(Creature& c, StepScratch& s) {
+    Mat3Block<kSections> rot{};
+    for (int g = 0; g < kSectionGroups; ++g) {
+        const int i = g * kLaneCount;
+        const Mat3Lanes m = mat3_from_quat(s.quat.group(g));
+        rot.set_group(g, m);
+        const Vec3Lanes spine = s.spine_mid.group(g);
+        s.top.set_group(g, vec_madd(spine, load_lanes(s.height_top + i), column2(m)));
+        s.bottom.set_group(g, vec_madd(spine, -load_lanes(s.height_bottom + i), column2(m)));
+    }
+    for (int k = 0; k < kSections; ++k) {
+        const Mat3 m{rot.m[0][k], rot.m[1][k], rot.m[2][k], rot.m[3][k], rot.m[4][k],
+                     rot.m[5][k], rot.m[6][k], rot.m[7][k], rot.m[8][k]};
+        c.section_pos[k] = s.pos.get(k);
+        c.section_quat[k] = s.quat.get(k);
+        c.section_spine[k] = s.spine_mid.get(k);
+        c.section_rot[k] = m;
+        mat3_columns(c.section_axis_x[k], c.section_axis_y[k], c.section_axis_z[k], m);
+        c.section_top[k] = s.top.get(k);
+        c.section_bottom[k] = s.bottom.get(k);
     }
 }
 
 // Phase 6: turn the whole new shape until the change from the previous
 // poses carries no angular momentum. Returns the number of iterations run;
 // kMaxCorrectionIterations + 1 when the cap stopped it unconverged.
-int correct_shape_spin(Creature& c, const StepScratch& s) {
+SIM_INLINE int correct_shape_spin(Creature& c, StepScratch& s) {
     quat_identity(c.shape_spin);
     Mat3 undo;
     mat3_identity(undo);
     int iterations = kMaxCorrectionIterations + 1;
     for (int iteration = 0; iteration < kMaxCorrectionIterations; ++iteration) {
-        Vec3 lambda{0.0, 0.0, 0.0};
-        for (int k = 0; k < kSections; ++k) {
-            Quat d, inverse_prev;
-            quat_conjugate(inverse_prev, s.q_prev[k]);
-            quat_mul(d, c.section_quat[k], inverse_prev);
-            quat_normalize(d, d);
-            const Vec3 phi = rotation_vector(d);
-            Vec3 spin, moved;
-            mat3_mul_vec(spin, s.inertia_world[k], phi);
-            vec_add(lambda, lambda, spin);
-            vec_cross(moved, s.p_prev[k], c.section_pos[k]);
-            vec_madd(lambda, lambda, c.section_mass[k], moved);
-        }
+        const Vec3 lambda = shape_change_momentum(s);
         Vec3 psi;
         mat3_mul_vec(psi, c.inertia_inv, lambda);
         const double angle = vec_length(psi);
         Quat e;
         if (angle > kTinyLength) {
-            rotation_about(e, Vec3{psi.x / angle, psi.y / angle, psi.z / angle}, angle);
+            quat_from_axis_angle(e, Vec3{psi.x / angle, psi.y / angle, psi.z / angle}, angle);
             quat_normalize(e, e);
         } else {
             quat_identity(e);
@@ -179,10 +351,11 @@ int correct_shape_spin(Creature& c, const StepScratch& s) {
         Quat inverse_spin;
         quat_conjugate(inverse_spin, c.shape_spin);
         mat3_from_quat(undo, inverse_spin);
-        for (int k = 0; k < kSections; ++k) {
-            mat3_mul_vec(c.section_pos[k], undo, s.p_new[k]);
-            quat_mul(c.section_quat[k], inverse_spin, s.q_new[k]);
-            quat_normalize(c.section_quat[k], c.section_quat[k]);
+        const Mat3Lanes undo_lanes = splat(undo);
+        const QuatLanes inverse_lanes = splat(inverse_spin);
+        for (int g = 0; g < kSectionGroups; ++g) {
+            s.pos.set_group(g, mat3_mul_vec(undo_lanes, s.p_new.group(g)));
+            s.quat.set_group(g, quat_normalize(quat_mul(inverse_lanes, s.q_new.group(g))));
         }
         if (angle < kCorrectionLimit) {
             iterations = iteration + 1;
@@ -193,38 +366,49 @@ int correct_shape_spin(Creature& c, const StepScratch& s) {
     // The final correction applies to the rest of the shape.
     Quat inverse_spin;
     quat_conjugate(inverse_spin, c.shape_spin);
-    for (int k = 0; k < kSections; ++k) {
-        mat3_mul_vec(c.section_spine[k], undo, c.section_spine[k]);
-        update_section_frame(c, k);
+    const Mat3Lanes undo_lanes = splat(undo);
+    const QuatLanes inverse_lanes = splat(inverse_spin);
+    for (int g = 0; g < kSectionGroups; ++g) {
+        s.spine_mid.set_group(g, mat3_mul_vec(undo_lanes, s.spine_mid.group(g)));
+    }
+    update_section_frames(c, s);
+    for (int g = 0; g < kSegmentGroups; ++g) {
+        s.segment_mid.set_group(g, mat3_mul_vec(undo_lanes, s.segment_mid.group(g)));
+        s.segment_quat.set_group(g,
+                                 quat_normalize(quat_mul(inverse_lanes, s.segment_quat.group(g))));
+    }
+    for (int g = 0; g < lane_groups(kSpinePoints); ++g) {
+        s.spine.set_group(g, mat3_mul_vec(undo_lanes, s.spine.group(g)));
     }
     for (int i = 0; i < kSegments; ++i) {
-        mat3_mul_vec(c.segment_mid[i], undo, c.segment_mid[i]);
-        quat_mul(c.segment_quat[i], inverse_spin, c.segment_quat[i]);
-        quat_normalize(c.segment_quat[i], c.segment_quat[i]);
+        c.segment_mid[i] = s.segment_mid.get(i);
+        c.segment_quat[i] = s.segment_quat.get(i);
     }
-    for (Vec3& p : c.spine_pt) mat3_mul_vec(p, undo, p);
+    for (int i = 0; i < kSpinePoints; ++i) c.spine_pt[i] = s.spine.get(i);
     return iterations;
 }
 
 // Phase 7: unit axes of every segment for the skin.
-void update_segment_axes(const Creature& c, SimWorld& w) {
+SIM_INLINE void update_segment_axes(SimWorld& w, const StepScratch& s) {
+    Vec3Block<kSegments> side{}, back{}, up{};
+    for (int g = 0; g < kSegmentGroups; ++g) {
+        const Mat3Lanes m = mat3_from_quat(s.segment_quat.group(g));
+        side.set_group(g, vec_normalize(column0(m)));
+        back.set_group(g, vec_normalize(vec_scale(splat(-1.0), column1(m))));
+        up.set_group(g, vec_normalize(column2(m)));
+    }
     for (int i = 0; i < kSegments; ++i) {
-        Mat3 m;
-        Vec3 c0, c1, c2;
-        mat3_from_quat(m, c.segment_quat[i]);
-        mat3_columns(c0, c1, c2, m);
-        vec_normalize(w.seg_side[i], c0);
-        vec_scale(c1, -1.0, c1);
-        vec_normalize(w.seg_back[i], c1);
-        vec_normalize(w.seg_up[i], c2);
+        w.seg_side[i] = side.get(i);
+        w.seg_back[i] = back.get(i);
+        w.seg_up[i] = up.get(i);
     }
 }
 
 // Phase 8: semi-implicit Euler with the previous step's forces.
 void integrate_rigid_body(Creature& c, double h) {
     vec_madd(c.momentum, c.momentum, h, c.force);
-    c.velocity = Vec3{c.momentum.x / c.total_mass, c.momentum.y / c.total_mass,
-                      c.momentum.z / c.total_mass};
+    c.velocity =
+        Vec3{c.momentum.x / c.total_mass, c.momentum.y / c.total_mass, c.momentum.z / c.total_mass};
     vec_madd(c.position, c.position, h, c.velocity);
     c.speed = vec_length(c.velocity);
 
@@ -239,7 +423,7 @@ void integrate_rigid_body(Creature& c, double h) {
     Vec3 axis;
     Quat turn;
     if (vec_normalize(axis, c.angular_velocity)) {
-        rotation_about(turn, axis, theta);
+        quat_from_axis_angle(turn, axis, theta);
     } else {
         quat_identity(turn);
     }
@@ -250,82 +434,112 @@ void integrate_rigid_body(Creature& c, double h) {
 
 // Normal of a half-surface from its edge direction and the direction along
 // the body, one-sided at the two ends.
-void half_surface_normals(Vec3 (&out)[kSections], const Vec3 (&from)[kSections],
-                          const Vec3 (&to)[kSections], const Vec3 (&points)[kSections]) {
+SIM_INLINE void half_surface_normals(Vec3Block<kSections>& out, const Vec3Block<kSections>& from,
+                                     const Vec3Block<kSections>& to,
+                                     const Vec3Block<kSections>& points) {
+    Vec3Block<kSections> along{};
     for (int k = 0; k < kSections; ++k) {
         const int ahead = k == kSections - 1 ? k : k + 1;
         const int behind = k == 0 ? k : k - 1;
-        Vec3 edge, along, n;
-        vec_sub(edge, to[k], from[k]);
-        vec_sub(along, points[ahead], points[behind]);
-        vec_cross(n, edge, along);
-        vec_normalize(out[k], n);
+        Vec3 d;
+        vec_sub(d, points.get(ahead), points.get(behind));
+        along.set(k, d);
+    }
+    for (int g = 0; g < kSectionGroups; ++g) {
+        const Vec3Lanes edge = vec_sub(to.group(g), from.group(g));
+        out.set_group(g, vec_normalize(vec_cross(edge, along.group(g))));
     }
 }
 
 // Phase 9: how the body surface moved through the water during the step.
-void measure_surface_motion(Creature& c, StepScratch& s, double h) {
-    Vec3 spine_old[kSections], upper_old[kSections], lower_old[kSections];
-    for (int k = 0; k < kSections; ++k) {
-        spine_old[k] = c.section_spine_w[k];
-        vec_lincomb2(upper_old[k], kEdgeShare, c.section_top_w[k], kSpineShare, c.section_spine_w[k]);
-        vec_lincomb2(lower_old[k], kEdgeShare, c.section_bottom_w[k], kSpineShare, c.section_spine_w[k]);
-    }
-    update_section_world_points(c);
+SIM_INLINE void measure_surface_motion(Creature& c, StepScratch& s, double h) {
+    Vec3Block<kSections> spine_old{}, top_old{}, bottom_old{};
+    gather_sections(spine_old, [&](int k) { return c.section_spine_w[k]; });
+    gather_sections(top_old, [&](int k) { return c.section_top_w[k]; });
+    gather_sections(bottom_old, [&](int k) { return c.section_bottom_w[k]; });
+    const Mat3Lanes rotation = splat(c.rotation);
     Vec3 delta;
     vec_scale(delta, h, c.velocity);
-    for (int k = 0; k < kSections; ++k) {
-        vec_lincomb2(s.upper[k], kEdgeShare, c.section_top_w[k], kSpineShare, c.section_spine_w[k]);
-        vec_lincomb2(s.lower[k], kEdgeShare, c.section_bottom_w[k], kSpineShare, c.section_spine_w[k]);
-        vec_sub(s.d_spine[k], c.section_spine_w[k], spine_old[k]);
-        vec_add(s.d_spine[k], s.d_spine[k], delta);
-        vec_sub(s.d_upper[k], s.upper[k], upper_old[k]);
-        vec_add(s.d_upper[k], s.d_upper[k], delta);
-        vec_sub(s.d_lower[k], s.lower[k], lower_old[k]);
-        vec_add(s.d_lower[k], s.d_lower[k], delta);
+    const Vec3Lanes delta_lanes = splat(delta);
+    for (int g = 0; g < kSectionGroups; ++g) {
+        const Vec3Lanes upper_old =
+            vec_lincomb2(kEdgeShare, top_old.group(g), kSpineShare, spine_old.group(g));
+        const Vec3Lanes lower_old =
+            vec_lincomb2(kEdgeShare, bottom_old.group(g), kSpineShare, spine_old.group(g));
+        const Vec3Lanes spine_w = mat3_mul_vec(rotation, s.spine_mid.group(g));
+        const Vec3Lanes top_w = mat3_mul_vec(rotation, s.top.group(g));
+        const Vec3Lanes bottom_w = mat3_mul_vec(rotation, s.bottom.group(g));
+        s.spine_w.set_group(g, spine_w);
+        s.top_w.set_group(g, top_w);
+        s.bottom_w.set_group(g, bottom_w);
+        const Vec3Lanes upper = vec_lincomb2(kEdgeShare, top_w, kSpineShare, spine_w);
+        const Vec3Lanes lower = vec_lincomb2(kEdgeShare, bottom_w, kSpineShare, spine_w);
+        s.upper.set_group(g, upper);
+        s.lower.set_group(g, lower);
+        s.d_spine.set_group(g, vec_add(vec_sub(spine_w, spine_old.group(g)), delta_lanes));
+        s.d_upper.set_group(g, vec_add(vec_sub(upper, upper_old), delta_lanes));
+        s.d_lower.set_group(g, vec_add(vec_sub(lower, lower_old), delta_lanes));
     }
-    half_surface_normals(s.n_upper, c.section_spine_w, c.section_top_w, s.upper);
-    half_surface_normals(s.n_lower, c.section_bottom_w, c.section_spine_w, s.lower);
+    for (int k = 0; k < kSections; ++k) {
+        c.section_spine_w[k] = s.spine_w.get(k);
+        c.section_top_w[k] = s.top_w.get(k);
+        c.section_bottom_w[k] = s.bottom_w.get(k);
+    }
+    half_surface_normals(s.n_upper, s.spine_w, s.top_w, s.upper);
+    half_surface_normals(s.n_lower, s.bottom_w, s.spine_w, s.lower);
 }
 
-// Resistive force on a surface of the given area moving at normal velocity v
-// along n, added with its torque about the centre of mass at `point`.
-void add_water_force(Creature& c, double linear, double area, double v, const Vec3& n,
-                     const Vec3& point) {
-    const double q = v * std::fabs(v);
-    Vec3 f1, f2, sum, t1, t2;
-    vec_scale(f1, -linear * area * v, n);
-    vec_scale(f2, -kQuadraticDrag * area * q, n);
-    vec_add(sum, f1, f2);
-    vec_add(c.force, c.force, sum);
-    vec_cross(t1, point, f1);
-    vec_cross(t2, point, f2);
-    vec_add(sum, t1, t2);
-    vec_add(c.torque, c.torque, sum);
+// Water force on each section's surface of the given areas moving at
+// normal velocity v along n, with its torque about the centre of mass at
+// `point`: f1 + f2 and point x f1 + point x f2 go to s.force and s.torque.
+SIM_INLINE void surface_forces(StepScratch& s, int g, double linear, const double* area,
+                               const Lanes& v, const Vec3Lanes& n, const Vec3Lanes& point) {
+    const Lanes a = load_lanes(area + g * kLaneCount);
+    Lanes magnitude;
+    for (int i = 0; i < kLaneCount; ++i) magnitude[i] = std::fabs(v[i]);
+    const Lanes q = v * magnitude;
+    const Vec3Lanes f1 = vec_scale(-linear * a * v, n);
+    const Vec3Lanes f2 = vec_scale(-kQuadraticDrag * a * q, n);
+    s.force.set_group(g, vec_add(f1, f2));
+    s.torque.set_group(g, vec_add(vec_cross(point, f1), vec_cross(point, f2)));
+}
+
+// Adds the sections' forces and torques of one kind of surface in order.
+SIM_INLINE void add_surface_forces(Creature& c, const StepScratch& s) {
+    for (int k = 0; k < kSections; ++k) {
+        vec_add(c.force, c.force, s.force.get(k));
+        vec_add(c.torque, c.torque, s.torque.get(k));
+    }
 }
 
 // Phase 11: the water forces that move the body in the next step.
-void compute_water_forces(Creature& c, SimWorld& w, const StepScratch& s, double h) {
+SIM_INLINE void compute_water_forces(Creature& c, SimWorld& w, StepScratch& s, double h) {
     vec_zero(c.force);
     vec_zero(c.torque);
-    double v = 0.0;
-    for (int k = 0; k < kSections; ++k) {
-        v = vec_dot(s.d_upper[k], s.n_upper[k]) / h;
-        add_water_force(c, w.drag_linear, c.drag_upper[k], v, s.n_upper[k], s.upper[k]);
+    const double linear = w.drag_linear;
+    double last_upper_v = 0.0;
+    for (int g = 0; g < kSectionGroups; ++g) {
+        const Vec3Lanes n = s.n_upper.group(g);
+        const Lanes v = vec_dot(s.d_upper.group(g), n) / h;
+        if (g == kSectionGroups - 1) last_upper_v = v[(kSections - 1) % kLaneCount];
+        surface_forces(s, g, linear, s.drag_upper, v, n, s.upper.group(g));
     }
-    w.tail_load = -v;
-    for (int k = 0; k < kSections; ++k) {
-        v = vec_dot(s.d_lower[k], s.n_lower[k]) / h;
-        add_water_force(c, w.drag_linear, c.drag_lower[k], v, s.n_lower[k], s.lower[k]);
+    add_surface_forces(c, s);
+    w.tail_load = -last_upper_v;
+    for (int g = 0; g < kSectionGroups; ++g) {
+        const Vec3Lanes n = s.n_lower.group(g);
+        const Lanes v = vec_dot(s.d_lower.group(g), n) / h;
+        surface_forces(s, g, linear, s.drag_lower, v, n, s.lower.group(g));
     }
-    for (int k = 0; k < kSections; ++k) {
-        Quat q;
-        quat_mul(q, c.orientation, c.section_quat[k]);
-        quat_normalize(q, q);
-        const Vec3 n = column(q, 2);
-        v = vec_dot(s.d_spine[k], n) / h;
-        add_water_force(c, w.drag_linear, c.drag_vertical[k], v, n, c.section_spine_w[k]);
+    add_surface_forces(c, s);
+    const QuatLanes orientation = splat(c.orientation);
+    for (int g = 0; g < kSectionGroups; ++g) {
+        const QuatLanes q = quat_normalize(quat_mul(orientation, s.quat.group(g)));
+        const Vec3Lanes n = column2(mat3_from_quat(q));
+        const Lanes v = vec_dot(s.d_spine.group(g), n) / h;
+        surface_forces(s, g, linear, s.drag_vertical, v, n, s.spine_w.group(g));
     }
+    add_surface_forces(c, s);
     Vec3 direction;
     vec_normalize(direction, c.velocity);
     const double magnitude = -kBodyDragLinear * c.body_drag * c.speed -
@@ -334,6 +548,50 @@ void compute_water_forces(Creature& c, SimWorld& w, const StepScratch& s, double
     vec_scale(drag, magnitude, direction);
     vec_add(c.force, c.force, drag);
 }
+
+// The whole step; built twice below, for the portable and the AVX-512
+// instruction sets.
+SIM_INLINE void run_step(Creature& c, SimWorld& w, double t, double h) {
+    // Phase 1: entry.
+    if (w.first_step) {
+        w.tail_load = 0.0;
+    }
+    const Quat q20_prev = c.segment_quat[kReferenceSegment];
+
+    // Phase 2: motor pattern.
+    update_motor_pattern(c, w, t, h);
+
+    // Phases 3 to 6: the new shape, free of spin.
+    StepScratch scratch{};  // zero-filled, so that padding lanes start from clean values
+    rebuild_segments(w, q20_prev, scratch);
+    lay_out_spine(c, scratch);
+    place_sections(c, scratch);
+    w.correction_iterations = correct_shape_spin(c, scratch);
+    if (w.correction_iterations > kMaxCorrectionIterations) {
+        ++w.correction_cap_hits;
+    }
+    update_segment_axes(w, scratch);
+
+    // Phases 8 to 11: the body moves and the water answers.
+    integrate_rigid_body(c, h);
+    measure_surface_motion(c, scratch, h);
+    c.head_pt_prev = c.head_pt;
+    update_steering_frame(c, w);
+    compute_water_forces(c, w, scratch, h);
+
+    // Phases 12 and 13: skin and vertex arrays.
+    pose_skin(c, w, w.seg_side, w.seg_back, w.seg_up);
+    apply_side_bulge(c, w);
+
+    // Phase 14: exit.
+    w.first_step = 0;
+}
+
+SIM_AVX512_TARGET void run_step_avx512(Creature& c, SimWorld& w, double t, double h) {
+    run_step(c, w, t, h);
+}
+
+void run_step_portable(Creature& c, SimWorld& w, double t, double h) { run_step(c, w, t, h); }
 
 }  // namespace
 
@@ -350,39 +608,11 @@ Vec3 rotation_vector(const Quat& d) {
 }
 
 void sim_step(Creature& c, SimWorld& w, double t, double h) {
-    // Phase 1: entry.
-    if (w.first_step) {
-        w.tail_load = 0.0;
+    if (cpu_has_avx512()) {
+        run_step_avx512(c, w, t, h);
+    } else {
+        run_step_portable(c, w, t, h);
     }
-    const Quat q20_prev = c.segment_quat[kReferenceSegment];
-
-    // Phase 2: motor pattern.
-    update_motor_pattern(c, w, t, h);
-
-    // Phases 3 to 6: the new shape, free of spin.
-    rebuild_segments(c, w, q20_prev);
-    lay_out_spine(c);
-    StepScratch scratch;
-    place_sections(c, scratch);
-    w.correction_iterations = correct_shape_spin(c, scratch);
-    if (w.correction_iterations > kMaxCorrectionIterations) {
-        ++w.correction_cap_hits;
-    }
-    update_segment_axes(c, w);
-
-    // Phases 8 to 11: the body moves and the water answers.
-    integrate_rigid_body(c, h);
-    measure_surface_motion(c, scratch, h);
-    c.head_pt_prev = c.head_pt;
-    update_steering_frame(c, w);
-    compute_water_forces(c, w, scratch, h);
-
-    // Phases 12 and 13: skin and vertex arrays.
-    pose_skin(c, w, w.seg_side, w.seg_back, w.seg_up);
-    apply_side_bulge(c, w);
-
-    // Phase 14: exit.
-    w.first_step = 0;
 }
 
 }  // namespace sim

@@ -1,6 +1,12 @@
 #include "sim/skin.h"
 
+#include <immintrin.h>
+
 #include <cmath>
+#include <cstdint>
+
+#include "sim/cpu_features.h"
+#include "sim/lanes.h"
 
 namespace sim {
 
@@ -118,66 +124,160 @@ void build_skin_rest(Creature& creature, const BodyProfiles& profiles,
 
 namespace {
 
+// Every point of a ring lies at the same distance behind the head tip, so
+// the binding gives the whole ring one segment and one offset along it: the
+// ring is posed with the segment frame and the offset of its first point.
+
+// ---- portable version ----------------------------------------------------
+
 // Two-lane double vector for the x and y components; z goes alongside as a
 // scalar. Every lane does exactly the IEEE operation of the scalar formula,
 // so the results are bit for bit those of the written expressions.
 typedef double Pair __attribute__((vector_size(16)));
 
-struct Lanes {
+struct XyzLanes {
     Pair xy;
     double z;
 };
 
-inline Lanes lanes(const Vec3& v) { return Lanes{Pair{v.x, v.y}, v.z}; }
-inline Lanes scaled(double s, const Lanes& v) { return Lanes{Pair{s, s} * v.xy, s * v.z}; }
-inline Lanes operator+(const Lanes& a, const Lanes& b) { return Lanes{a.xy + b.xy, a.z + b.z}; }
-inline Lanes operator-(const Lanes& a, const Lanes& b) { return Lanes{a.xy - b.xy, a.z - b.z}; }
+inline XyzLanes xyz_lanes(const Vec3& v) { return XyzLanes{Pair{v.x, v.y}, v.z}; }
+inline XyzLanes scaled(double s, const XyzLanes& v) { return XyzLanes{Pair{s, s} * v.xy, s * v.z}; }
+inline XyzLanes operator+(const XyzLanes& a, const XyzLanes& b) {
+    return XyzLanes{a.xy + b.xy, a.z + b.z};
+}
+inline XyzLanes operator-(const XyzLanes& a, const XyzLanes& b) {
+    return XyzLanes{a.xy - b.xy, a.z - b.z};
+}
 
 // Drawing-frame vertex (y and z exchanged) from shape-frame position and normal.
-inline void store_vertex(Vertex& out, const Lanes& p, const Lanes& n) {
+inline void store_vertex(Vertex& out, const XyzLanes& p, const XyzLanes& n) {
     out = Vertex{static_cast<float>(p.xy[0]), static_cast<float>(p.z), static_cast<float>(p.xy[1]),
                  static_cast<float>(n.xy[0]), static_cast<float>(n.z), static_cast<float>(n.xy[1]),
                  0.0f, 0.0f};
 }
 
-inline void store_point(Vec3& out, const Lanes& p) { out = Vec3{p.xy[0], p.xy[1], p.z}; }
+inline void store_point(Vec3& out, const XyzLanes& p) { out = Vec3{p.xy[0], p.xy[1], p.z}; }
 
-}  // namespace
-
-void pose_skin(const Creature& creature, SimWorld& world, const Vec3 (&side)[kSegments],
-               const Vec3 (&back)[kSegments], const Vec3 (&up)[kSegments]) {
-    struct SegmentLanes {
-        Lanes base, e0, e1, e2;  // front spine point and the three unit axes
-    };
-    SegmentLanes segments[kSegments];
-    for (int s = 0; s < kSegments; ++s) {
-        segments[s] = SegmentLanes{lanes(creature.spine_pt[s]), lanes(side[s]), lanes(back[s]),
-                                   lanes(up[s])};
-    }
+void pose_skin_portable(const Creature& creature, SimWorld& world, const Vec3 (&side)[kSegments],
+                        const Vec3 (&back)[kSegments], const Vec3 (&up)[kSegments]) {
     for (int r = 0; r < kRings; ++r) {
+        const int s = creature.skin_segment[r][0];
+        const XyzLanes base = xyz_lanes(creature.spine_pt[s]);
+        const XyzLanes e0 = xyz_lanes(side[s]);
+        const XyzLanes e1 = xyz_lanes(back[s]);
+        const XyzLanes e2 = xyz_lanes(up[s]);
+        const XyzLanes along_back = scaled(creature.skin_offset_local[r][0].y, e1);
         for (int j = 0; j < kRingPoints; ++j) {
-            const SegmentLanes& g = segments[creature.skin_segment[r][j]];
             const Vec3& o = creature.skin_offset_local[r][j];
             const Vec3& n = creature.skin_normal_local[r][j];
 
             // Side 1 is the +x side, side 0 its mirror image.
-            const Lanes along_side = scaled(o.x, g.e0);
-            const Lanes along_back = scaled(o.y, g.e1);
-            const Lanes along_up = scaled(o.z, g.e2);
-            const Lanes plus = ((g.base + along_side) + along_back) + along_up;
-            const Lanes minus = ((g.base - along_side) + along_back) + along_up;
+            const XyzLanes along_side = scaled(o.x, e0);
+            const XyzLanes along_up = scaled(o.z, e2);
+            const XyzLanes plus = ((base + along_side) + along_back) + along_up;
+            const XyzLanes minus = ((base - along_side) + along_back) + along_up;
 
-            const Lanes n_side = scaled(n.x, g.e0);
-            const Lanes n_back = scaled(n.y, g.e1);
-            const Lanes n_up = scaled(n.z, g.e2);
-            const Lanes n_plus = (n_side + n_back) + n_up;
-            const Lanes n_minus = (n_back - n_side) + n_up;
+            const XyzLanes n_side = scaled(n.x, e0);
+            const XyzLanes n_back = scaled(n.y, e1);
+            const XyzLanes n_up = scaled(n.z, e2);
+            const XyzLanes n_plus = (n_side + n_back) + n_up;
+            const XyzLanes n_minus = (n_back - n_side) + n_up;
 
             store_point(world.skin_pos[1][r][j], plus);
             store_point(world.skin_pos[0][r][j], minus);
             store_vertex(world.vertex_plus[r][j], plus, n_plus);
             store_vertex(world.vertex_minus[r][j], minus, n_minus);
         }
+    }
+}
+
+// ---- AVX-512 version -----------------------------------------------------
+//
+// Two points of one side share the eight lanes of a Lanes vector (lanes.h):
+// x, y, z of the first point, x, y, z of the second and two spare lanes that
+// are never stored. A ring takes ten pairs, the last one holding point 18
+// alone.
+
+typedef int64_t LaneIndex __attribute__((vector_size(64)));
+typedef float FloatLanes __attribute__((vector_size(32)));
+
+constexpr __mmask8 kTwoPoints = 0x3F;
+constexpr __mmask8 kOnePoint = 0x07;
+
+// A segment-frame vector for both points of a pair.
+SIM_AVX512_TARGET inline Lanes pair_lanes(const Vec3& v) {
+    return Lanes{v.x, v.y, v.z, v.x, v.y, v.z, 0.0, 0.0};
+}
+
+// The table entries of points j and j + 1 (j + 1 only when `two`).
+SIM_AVX512_TARGET inline Lanes load_pair(const Vec3* table, bool two) {
+    if (two) return load_lanes(&table[0].x);
+    return Lanes{table[0].x, table[0].y, table[0].z, 0.0, 0.0, 0.0, 0.0, 0.0};
+}
+
+// Component `comp` of each point of a pair, spread over the point's lanes.
+SIM_AVX512_TARGET inline Lanes component(const Lanes& pair, int comp) {
+    const int64_t a = comp, b = comp + 3;
+    return __builtin_shuffle(pair, LaneIndex{a, a, a, b, b, b, a, a});
+}
+
+// Vertices of a pair in the drawing frame, (px, pz, py, nx, nz, ny, 0, 0)
+// each, from the positions and normals in pair lanes.
+SIM_AVX512_TARGET inline void store_vertices(Vertex* out, const Lanes& position,
+                                             const Lanes& normal, bool two) {
+    const __m512 p = _mm512_castps256_ps512(__builtin_convertvector(position, FloatLanes));
+    const __m512 n = _mm512_castps256_ps512(__builtin_convertvector(normal, FloatLanes));
+    const __m512i order = _mm512_setr_epi32(0, 2, 1, 16, 18, 17, 0, 0, 3, 5, 4, 19, 21, 20, 0, 0);
+    const __m512 v = _mm512_maskz_permutex2var_ps(0x3F3F, p, order, n);
+    _mm512_mask_storeu_ps(&out->px, two ? 0xFFFF : 0x00FF, v);
+}
+
+SIM_AVX512_TARGET void pose_skin_avx512(const Creature& creature, SimWorld& world,
+                                        const Vec3 (&side)[kSegments],
+                                        const Vec3 (&back)[kSegments],
+                                        const Vec3 (&up)[kSegments]) {
+    for (int r = 0; r < kRings; ++r) {
+        const int s = creature.skin_segment[r][0];
+        const Lanes base = pair_lanes(creature.spine_pt[s]);
+        const Lanes e0 = pair_lanes(side[s]);
+        const Lanes e1 = pair_lanes(back[s]);
+        const Lanes e2 = pair_lanes(up[s]);
+        const double b = creature.skin_offset_local[r][0].y;
+        const Lanes along_back = splat(b) * e1;
+        for (int j = 0; j < kRingPoints; j += 2) {
+            const bool two = j + 1 < kRingPoints;
+            const Lanes o = load_pair(&creature.skin_offset_local[r][j], two);
+            const Lanes n = load_pair(&creature.skin_normal_local[r][j], two);
+
+            // Side 1 is the +x side, side 0 its mirror image.
+            const Lanes along_side = component(o, 0) * e0;
+            const Lanes along_up = component(o, 2) * e2;
+            const Lanes plus = ((base + along_side) + along_back) + along_up;
+            const Lanes minus = ((base - along_side) + along_back) + along_up;
+
+            const Lanes n_side = component(n, 0) * e0;
+            const Lanes n_back = component(n, 1) * e1;
+            const Lanes n_up = component(n, 2) * e2;
+            const Lanes n_plus = (n_side + n_back) + n_up;
+            const Lanes n_minus = (n_back - n_side) + n_up;
+
+            const __mmask8 points = two ? kTwoPoints : kOnePoint;
+            _mm512_mask_storeu_pd(&world.skin_pos[1][r][j].x, points, plus);
+            _mm512_mask_storeu_pd(&world.skin_pos[0][r][j].x, points, minus);
+            store_vertices(&world.vertex_plus[r][j], plus, n_plus, two);
+            store_vertices(&world.vertex_minus[r][j], minus, n_minus, two);
+        }
+    }
+}
+
+}  // namespace
+
+void pose_skin(const Creature& creature, SimWorld& world, const Vec3 (&side)[kSegments],
+               const Vec3 (&back)[kSegments], const Vec3 (&up)[kSegments]) {
+    if (cpu_has_avx512()) {
+        pose_skin_avx512(creature, world, side, back, up);
+    } else {
+        pose_skin_portable(creature, world, side, back, up);
     }
 }
 
