@@ -1,0 +1,230 @@
+#include "platform/gl/egl_connection.h"
+
+#include <X11/Xlib.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace platform::gl {
+namespace {
+
+bool has_word(const char* list, const char* word) {
+    if (list == nullptr) return false;
+    const size_t length = std::strlen(word);
+    for (const char* at = std::strstr(list, word); at != nullptr; at = std::strstr(at + 1, word)) {
+        const bool starts = at == list || at[-1] == ' ';
+        const bool ends = at[length] == '\0' || at[length] == ' ';
+        if (starts && ends) return true;
+    }
+    return false;
+}
+
+// Mesa reads this variable when a display is initialised; it is set only
+// for that moment and then put back as it was.
+class ForcedSoftware {
+public:
+    explicit ForcedSoftware(bool on) : on_(on) {
+        if (!on_) return;
+        const char* old = std::getenv("LIBGL_ALWAYS_SOFTWARE");
+        had_value_ = old != nullptr;
+        if (had_value_) std::snprintf(old_value_, sizeof old_value_, "%s", old);
+        setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
+    }
+    ~ForcedSoftware() {
+        if (!on_) return;
+        if (had_value_) {
+            setenv("LIBGL_ALWAYS_SOFTWARE", old_value_, 1);
+        } else {
+            unsetenv("LIBGL_ALWAYS_SOFTWARE");
+        }
+    }
+    ForcedSoftware(const ForcedSoftware&) = delete;
+    ForcedSoftware& operator=(const ForcedSoftware&) = delete;
+
+private:
+    bool on_;
+    bool had_value_ = false;
+    char old_value_[64] = {};
+};
+
+EGLDisplay software_device_display() {
+    const char* client = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
+    if (!has_word(client, "EGL_EXT_device_enumeration") || !has_word(client, "EGL_EXT_platform_device")) {
+        return EGL_NO_DISPLAY;
+    }
+    EGLDeviceEXT devices[16];
+    EGLint count = 0;
+    if (!eglQueryDevicesEXT(16, devices, &count)) return EGL_NO_DISPLAY;
+    for (EGLint i = 0; i < count; ++i) {
+        if (has_word(eglQueryDeviceStringEXT(devices[i], EGL_EXTENSIONS), "EGL_MESA_device_software")) {
+            return eglGetPlatformDisplayEXT(EGL_PLATFORM_DEVICE_EXT, devices[i], nullptr);
+        }
+    }
+    return EGL_NO_DISPLAY;
+}
+
+int x_error_count = 0;
+int count_x_error(Display*, XErrorEvent*) {
+    ++x_error_count;
+    return 0;
+}
+
+}  // namespace
+
+bool make_current(EGLDisplay display, EGLSurface surface, EGLContext context) {
+    if (eglGetCurrentContext() == context && eglGetCurrentSurface(EGL_DRAW) == surface &&
+        eglGetCurrentDisplay() == display) {
+        return true;
+    }
+    return eglMakeCurrent(display, surface, surface, context) == EGL_TRUE;
+}
+
+bool EglConnection::open(EglTarget target, bool software) {
+    close();
+    target_ = target;
+    const char* client = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
+    EGLDisplay display = EGL_NO_DISPLAY;
+    if (target == EglTarget::X11Windows) {
+        if (!has_word(client, "EGL_EXT_platform_x11") && !has_word(client, "EGL_KHR_platform_x11")) return false;
+        Display* x = XOpenDisplay(nullptr);
+        if (x == nullptr) return false;
+        x_display_ = x;
+        display = eglGetPlatformDisplayEXT(EGL_PLATFORM_X11_KHR, x, nullptr);
+    } else if (software) {
+        display = software_device_display();
+    } else if (has_word(client, "EGL_MESA_platform_surfaceless")) {
+        display = eglGetPlatformDisplayEXT(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+    }
+    bool initialised = false;
+    if (display != EGL_NO_DISPLAY) {
+        ForcedSoftware forced(software && target == EglTarget::X11Windows);
+        EGLint major = 0, minor = 0;
+        initialised = eglInitialize(display, &major, &minor) == EGL_TRUE;
+    }
+    if (!initialised || eglBindAPI(EGL_OPENGL_API) != EGL_TRUE) {
+        if (initialised) eglTerminate(display);
+        if (x_display_ != nullptr) XCloseDisplay(static_cast<Display*>(x_display_));
+        x_display_ = nullptr;
+        return false;
+    }
+    const char* extensions = eglQueryString(display, EGL_EXTENSIONS);
+    if (!has_word(extensions, "EGL_KHR_surfaceless_context") || !has_word(extensions, "EGL_KHR_no_config_context")) {
+        // Offscreen rendering and probing both need contexts without surfaces.
+        eglTerminate(display);
+        if (x_display_ != nullptr) XCloseDisplay(static_cast<Display*>(x_display_));
+        x_display_ = nullptr;
+        return false;
+    }
+    robustness_ = has_word(extensions, "EGL_EXT_create_context_robustness");
+    display_ = display;
+    return true;
+}
+
+void EglConnection::close() {
+    if (display_ != EGL_NO_DISPLAY) {
+        if (eglGetCurrentDisplay() == display_) eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+        eglTerminate(display_);
+        display_ = EGL_NO_DISPLAY;
+    }
+    if (x_display_ != nullptr) {
+        XCloseDisplay(static_cast<Display*>(x_display_));
+        x_display_ = nullptr;
+    }
+}
+
+EGLConfig EglConnection::window_config(NativeWindow window) {
+    if (display_ == EGL_NO_DISPLAY || x_display_ == nullptr || window == 0) return nullptr;
+    Display* x = static_cast<Display*>(x_display_);
+    XWindowAttributes attributes{};
+    XSync(x, False);
+    x_error_count = 0;
+    auto* previous = XSetErrorHandler(count_x_error);
+    const Status found = XGetWindowAttributes(x, static_cast<Window>(window), &attributes);
+    XSync(x, False);
+    XSetErrorHandler(previous);
+    if (found == 0 || x_error_count != 0) return nullptr;
+    const VisualID visual = XVisualIDFromVisual(attributes.visual);
+
+    const EGLint wanted[] = {EGL_SURFACE_TYPE, EGL_WINDOW_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
+                             EGL_RED_SIZE, 5, EGL_GREEN_SIZE, 5, EGL_BLUE_SIZE, 5, EGL_NONE};
+    EGLConfig configs[128];
+    EGLint count = 0;
+    if (!eglChooseConfig(display_, wanted, configs, 128, &count) || count == 0) return nullptr;
+    for (EGLint i = 0; i < count; ++i) {
+        EGLint id = 0;
+        if (eglGetConfigAttrib(display_, configs[i], EGL_NATIVE_VISUAL_ID, &id) && static_cast<VisualID>(id) == visual) {
+            return configs[i];
+        }
+    }
+    return nullptr;
+}
+
+EGLContext EglConnection::create_context(EGLConfig config, bool& robust) {
+    robust = false;
+    if (display_ == EGL_NO_DISPLAY) return EGL_NO_CONTEXT;
+    eglBindAPI(EGL_OPENGL_API);
+    const EGLConfig chosen = config != nullptr ? config : EGL_NO_CONFIG_KHR;
+    if (robustness_) {
+        const EGLint attributes[] = {EGL_CONTEXT_MAJOR_VERSION, 3,
+                                     EGL_CONTEXT_MINOR_VERSION, 3,
+                                     EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
+                                     EGL_CONTEXT_OPENGL_RESET_NOTIFICATION_STRATEGY_EXT, EGL_LOSE_CONTEXT_ON_RESET_EXT,
+                                     EGL_NONE};
+        const EGLContext context = eglCreateContext(display_, chosen, EGL_NO_CONTEXT, attributes);
+        if (context != EGL_NO_CONTEXT) {
+            robust = true;
+            return context;
+        }
+    }
+    const EGLint attributes[] = {EGL_CONTEXT_MAJOR_VERSION, 3, EGL_CONTEXT_MINOR_VERSION, 3,
+                                 EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT, EGL_NONE};
+    return eglCreateContext(display_, chosen, EGL_NO_CONTEXT, attributes);
+}
+
+bool EglConnection::probe(GlProbe& probe) {
+    probe = GlProbe{};
+    bool robust = false;
+    const EGLContext context = create_context(nullptr, robust);
+    if (context == EGL_NO_CONTEXT) return false;
+    const EGLDisplay previous_display = eglGetCurrentDisplay();
+    const EGLContext previous_context = eglGetCurrentContext();
+    const EGLSurface previous_draw = eglGetCurrentSurface(EGL_DRAW);
+    const EGLSurface previous_read = eglGetCurrentSurface(EGL_READ);
+    if (eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, context) != EGL_TRUE) {
+        eglDestroyContext(display_, context);
+        return false;
+    }
+    const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    const auto* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    std::snprintf(probe.renderer, sizeof probe.renderer, "%s", renderer != nullptr ? renderer : "OpenGL");
+    std::snprintf(probe.version, sizeof probe.version, "%s", version != nullptr ? version : "");
+    GLint max_texture = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &max_texture);
+    probe.max_texture_size = max_texture > 0 ? static_cast<uint32_t>(max_texture) : 0;
+    GLint max_samples = 0;
+    glGetIntegerv(GL_MAX_SAMPLES, &max_samples);
+    const int gl_version = epoxy_gl_version();
+    if (gl_version >= 42 || epoxy_has_gl_extension("GL_ARB_internalformat_query")) {
+        GLint count = 0;
+        glGetInternalformativ(GL_RENDERBUFFER, GL_RGBA8, GL_NUM_SAMPLE_COUNTS, 1, &count);
+        GLint counts[32] = {};
+        if (count > 32) count = 32;
+        if (count > 0) glGetInternalformativ(GL_RENDERBUFFER, GL_RGBA8, GL_SAMPLES, count, counts);
+        for (GLint i = 0; i < count; ++i) {
+            if (counts[i] >= 2 && counts[i] <= 16 && counts[i] <= max_samples) probe.multisample_types |= 1u << counts[i];
+        }
+    } else {
+        for (GLint n = 2; n <= 16 && n <= max_samples; n *= 2) probe.multisample_types |= 1u << n;
+    }
+    probe.clip_control = gl_version >= 45 || epoxy_has_gl_extension("GL_ARB_clip_control");
+    if (previous_context != EGL_NO_CONTEXT && previous_display != EGL_NO_DISPLAY) {
+        eglMakeCurrent(previous_display, previous_draw, previous_read, previous_context);
+    } else {
+        eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    }
+    eglDestroyContext(display_, context);
+    return probe.max_texture_size > 0;
+}
+
+}  // namespace platform::gl

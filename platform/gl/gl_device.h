@@ -1,0 +1,196 @@
+// The graphics device on OpenGL 3.3 core. Frames are drawn into a
+// framebuffer object of the back buffer's size (multisampled when asked,
+// with the automatic depth buffer); present() copies it into the window and
+// paces to the display, or leaves it for read_pixels() when offscreen.
+//
+// Device states are kept in a plain record and reach OpenGL only when
+// something is drawn: the fixed-function state goes into one uniform block,
+// the raster state (depth, blending, culling, fill) is set only when it
+// differs from what OpenGL already has.
+#pragma once
+
+#include <epoxy/egl.h>
+#include <epoxy/gl.h>
+
+#include <cstdint>
+
+#include "platform/gl/device_state.h"
+#include "platform/gl/egl_connection.h"
+#include "platform/gl/fixed_function_program.h"
+#include "platform/gl/frame_pacer.h"
+#include "platform/gl/gl_formats.h"
+#include "platform/gl/gl_resources.h"
+#include "platform/graphics_device.h"
+
+namespace platform::gl {
+
+class GlGraphicsSystem;
+
+inline constexpr uint32_t kMaxTextures = 64;
+inline constexpr uint32_t kMaxVertexBuffers = 64;
+inline constexpr uint32_t kMaxStateBlocks = 32;
+
+struct DeviceSetup {
+    GlGraphicsSystem* system;  // referenced for the device's life
+    EglConnection* connection;
+    DeviceCaps caps;
+    GlProbe probe;
+    NativeWindow window;       // 0: offscreen
+    Format desktop_format;     // back-buffer format when the program leaves it unknown
+};
+
+class GlDevice final : public GraphicsDevice {
+public:
+    // Creates the device and fills in what `params` left open (the back
+    // buffer's size and format in a window).
+    static Result create(const DeviceSetup& setup, PresentParams& params, GlDevice** device);
+
+    Result test_cooperative_level() override;
+    Result get_device_caps(DeviceCaps& caps) override;
+    Result reset(PresentParams& params) override;
+    Result present() override;
+    Result get_back_buffer_desc(SurfaceDesc& desc) override;
+    void set_cursor_position(int32_t x, int32_t y, uint32_t flags) override;
+    bool show_cursor(bool show) override;
+
+    Result set_render_state(RenderState state, uint32_t value) override;
+    Result set_texture_stage_state(uint32_t stage, TextureStageState state, uint32_t value) override;
+    Result set_light(uint32_t index, const Light& light) override;
+    Result light_enable(uint32_t index, bool enable) override;
+    Result set_transform(TransformType type, const Matrix4& matrix) override;
+    Result set_material(const Material& material) override;
+    Result set_texture(uint32_t stage, Texture* texture) override;
+    Result set_vertex_shader(uint32_t fvf) override;
+    Result set_pixel_shader(uint32_t handle) override;
+    Result set_stream_source(uint32_t stream, VertexBuffer* buffer, uint32_t stride) override;
+
+    Result create_texture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage, Format format,
+                          uint32_t pool, Texture** texture) override;
+    Result create_vertex_buffer(uint32_t length, uint32_t usage, uint32_t fvf, uint32_t pool,
+                                VertexBuffer** buffer) override;
+
+    Result begin_state_block() override;
+    Result end_state_block(uint32_t* handle) override;
+    Result apply_state_block(uint32_t handle) override;
+    Result capture_state_block(uint32_t handle) override;
+    Result delete_state_block(uint32_t handle) override;
+
+    Result draw_primitive(PrimitiveType type, uint32_t start_vertex, uint32_t primitive_count) override;
+    Result draw_indexed_primitive_up(PrimitiveType type, uint32_t min_vertex_index, uint32_t vertex_count,
+                                     uint32_t primitive_count, const void* indices, Format index_format,
+                                     const void* vertices, uint32_t stride) override;
+    Result clear(uint32_t count, const void* rects, uint32_t flags, uint32_t colour, float z,
+                 uint32_t stencil) override;
+    Result begin_scene() override;
+    Result end_scene() override;
+
+    uint32_t release() override;
+
+    // The back buffer as it stands, rows from the top, 4 bytes per pixel
+    // (red, green, blue, alpha). width and height must be the back buffer's.
+    Result read_pixels(uint8_t* rgba, uint32_t width, uint32_t height);
+    uint64_t frames_presented() const { return frames_presented_; }
+    // Pretends the driver reset the context (tests of device loss).
+    void simulate_context_loss() { context_lost_ = true; context_reset_seen_ = true; }
+
+    // For the resources.
+    bool make_current();
+    bool context_usable() const { return !context_lost_; }
+    void forget(GlTexture* texture);
+    void forget(GlVertexBuffer* buffer);
+
+private:
+    explicit GlDevice(const DeviceSetup& setup);
+    ~GlDevice() override;
+
+    Result start(PresentParams& params);
+    bool build_gl_objects();
+    void delete_gl_objects();
+    Result rebuild_context();
+    Result apply_present_params(PresentParams& params);
+    bool build_back_buffer();
+    void delete_back_buffer();
+    void reset_state();
+    void destroy();
+
+    // Drawing.
+    bool prepare_draw(const VertexLayout& layout);
+    void apply_raster_state();
+    void fill_uniform_block(const VertexLayout& layout);
+    void point_attributes(GLuint buffer, const VertexLayout& layout, uint32_t stride, uintptr_t offset);
+    bool upload_stream(GLenum target, GLuint buffer, uint32_t& capacity, const void* data, uint32_t bytes);
+    void resolve_back_buffer();
+
+    // Setters shared by the program's calls and state blocks.
+    void store_texture(GlTexture*& slot, GlTexture* texture);
+    void store_stream(GlVertexBuffer*& slot, GlVertexBuffer* buffer);
+    struct StateBlock;
+    StateBlock* block(uint32_t handle);
+    void release_block_references(StateBlock& block);
+
+    DeviceSetup setup_;
+    uint32_t references_ = 1;
+    EGLContext context_ = EGL_NO_CONTEXT;
+    EGLSurface surface_ = EGL_NO_SURFACE;
+    EGLConfig config_ = nullptr;
+    bool robust_ = false;
+    bool context_lost_ = false;
+    bool context_reset_seen_ = false;
+
+    PresentParams params_{};
+    uint32_t refresh_hz_ = 0;
+    bool full_screen_ = false;  // the window was switched to full screen
+    bool in_scene_ = false;
+    bool cursor_shown_ = true;
+    uint64_t frames_presented_ = 0;
+    FramePacer pacer_;
+
+    struct BackBuffer {
+        GLuint framebuffer, colour, depth;
+        GLuint resolve_framebuffer, resolve_colour;
+        uint32_t width, height, samples;
+        bool has_depth, has_stencil;
+    } back_{};
+
+    FixedFunctionPrograms programs_{};
+    GLuint uniform_buffer_ = 0;
+    GLuint vertex_array_ = 0;
+    GLuint stream_vertices_ = 0;
+    GLuint stream_indices_ = 0;
+    uint32_t stream_vertex_capacity_ = 0;
+    uint32_t stream_index_capacity_ = 0;
+    GLuint sampler_ = 0;
+
+    DeviceState state_{};
+    FixedFunctionBlock block_{};
+    bool uniforms_dirty_ = true;
+    bool raster_dirty_ = true;
+    bool sampler_dirty_ = true;
+
+    // What OpenGL has now, so unchanged state is not sent again.
+    struct AppliedState {
+        GLuint program;
+        GLuint texture;
+        GLuint attribute_buffer;
+        uint32_t attribute_fvf;
+        uint32_t attribute_stride;
+        uintptr_t attribute_offset;
+        bool depth_test, depth_write, blend, cull;
+        GLenum depth_function, blend_source, blend_destination, cull_face, polygon_mode;
+        bool valid;
+    } applied_{};
+    int32_t vertex_colour_switch_ = -1;
+
+    struct StateBlock {
+        bool in_use;
+        DeviceState values;
+        StateMask mask;
+    };
+    StateBlock blocks_[kMaxStateBlocks] = {};
+    int32_t recording_ = -1;  // index of the block being recorded
+
+    GlTexture* textures_[kMaxTextures] = {};
+    GlVertexBuffer* vertex_buffers_[kMaxVertexBuffers] = {};
+};
+
+}  // namespace platform::gl

@@ -1,0 +1,242 @@
+#include "platform/gl/gl_graphics_system.h"
+
+#include <cstdio>
+#include <new>
+
+#include "platform/gl/gl_device.h"
+#include "platform/gl/gl_formats.h"
+#include "platform/sdl/sdl_displays.h"
+#include "platform/sdl/sdl_window_system.h"
+
+namespace platform::gl {
+namespace {
+
+constexpr uint32_t kMiscCapsMaskZ = 0x2;
+constexpr uint32_t kMiscCapsCullNone = 0x10;
+constexpr uint32_t kMiscCapsCullClockwise = 0x20;
+constexpr uint32_t kMiscCapsCullCounterClockwise = 0x40;
+constexpr Format kIndex32 = 102;
+constexpr uint32_t kResourceTexture = 3;
+constexpr uint32_t kUsageRenderTarget = 0x1;
+
+constexpr struct {
+    uint32_t width, height;
+} kOffscreenSizes[] = {{640, 480}, {800, 600}, {1024, 768}, {1280, 720}, {1280, 1024}, {1600, 900}, {1920, 1080}};
+
+bool is_depth_format_offered(Format format) { return depth_renderbuffer_format(format) != 0; }
+
+}  // namespace
+
+GlGraphicsSystem* GlGraphicsSystem::create_windowed() {
+    if (!sdl_video_ready() || sdl_display_count() == 0) return nullptr;
+    auto* system = new (std::nothrow) GlGraphicsSystem(false);
+    if (system == nullptr) return nullptr;
+    if (!system->open_device_kinds()) {
+        system->release();
+        return nullptr;
+    }
+    return system;
+}
+
+GlGraphicsSystem* GlGraphicsSystem::create_offscreen(uint32_t desktop_width, uint32_t desktop_height) {
+    if (desktop_width == 0 || desktop_height == 0) return nullptr;
+    auto* system = new (std::nothrow) GlGraphicsSystem(true);
+    if (system == nullptr) return nullptr;
+    system->offscreen_desktop_ = DisplayMode{desktop_width, desktop_height, 60, kFormatX8R8G8B8};
+    bool desktop_listed = false;
+    for (const auto& size : kOffscreenSizes) {
+        system->offscreen_modes_[system->offscreen_mode_count_++] = DisplayMode{size.width, size.height, 60, kFormatX8R8G8B8};
+        desktop_listed = desktop_listed || (size.width == desktop_width && size.height == desktop_height);
+    }
+    if (!desktop_listed) system->offscreen_modes_[system->offscreen_mode_count_++] = system->offscreen_desktop_;
+    if (!system->open_device_kinds()) {
+        system->release();
+        return nullptr;
+    }
+    return system;
+}
+
+bool GlGraphicsSystem::open_device_kinds() {
+    const EglTarget target = offscreen_ ? EglTarget::Offscreen : EglTarget::X11Windows;
+    hal_.available = hal_.connection.open(target, false) && hal_.connection.probe(hal_.probe);
+    if (!hal_.available) hal_.connection.close();
+    ref_.available = ref_.connection.open(target, true) && ref_.connection.probe(ref_.probe);
+    if (!ref_.available) ref_.connection.close();
+    return hal_.available || ref_.available;
+}
+
+uint32_t GlGraphicsSystem::release() {
+    if (references_ == 0) return 0;
+    const uint32_t remaining = --references_;
+    if (remaining == 0) {
+        hal_.connection.close();
+        ref_.connection.close();
+        delete this;
+    }
+    return remaining;
+}
+
+GlGraphicsSystem::DeviceKind* GlGraphicsSystem::kind(DeviceType type) {
+    DeviceKind* found = type == kDeviceHal ? &hal_ : (type == kDeviceRef ? &ref_ : nullptr);
+    return found != nullptr && found->available ? found : nullptr;
+}
+
+bool GlGraphicsSystem::valid_adapter(uint32_t adapter) { return adapter < get_adapter_count(); }
+
+uint32_t GlGraphicsSystem::get_adapter_count() { return offscreen_ ? 1 : sdl_display_count(); }
+
+Result GlGraphicsSystem::get_adapter_identifier(uint32_t adapter, uint32_t, AdapterIdentifier& id) {
+    if (!valid_adapter(adapter)) return kInvalidCall;
+    id = AdapterIdentifier{};
+    const GlProbe& probe = hal_.available ? hal_.probe : ref_.probe;
+    std::snprintf(id.driver, sizeof id.driver, "%s", probe.version);
+    if (offscreen_ || get_adapter_count() == 1) {
+        std::snprintf(id.description, sizeof id.description, "%s", probe.renderer);
+    } else {
+        std::snprintf(id.description, sizeof id.description, "%s on %s", probe.renderer, sdl_display_name(adapter));
+    }
+    return kOk;
+}
+
+uint32_t GlGraphicsSystem::get_adapter_mode_count(uint32_t adapter) {
+    if (!valid_adapter(adapter)) return 0;
+    return offscreen_ ? offscreen_mode_count_ : sdl_display_mode_count(adapter);
+}
+
+Result GlGraphicsSystem::enum_adapter_modes(uint32_t adapter, uint32_t mode, DisplayMode& out) {
+    if (!valid_adapter(adapter) || mode >= get_adapter_mode_count(adapter)) return kInvalidCall;
+    if (offscreen_) {
+        out = offscreen_modes_[mode];
+        return kOk;
+    }
+    return sdl_display_mode(adapter, mode, out) ? kOk : kInvalidCall;
+}
+
+Result GlGraphicsSystem::get_adapter_display_mode(uint32_t adapter, DisplayMode& out) {
+    if (!valid_adapter(adapter)) return kInvalidCall;
+    if (offscreen_) {
+        out = offscreen_desktop_;
+        return kOk;
+    }
+    return sdl_desktop_mode(adapter, out) ? kOk : kInvalidCall;
+}
+
+bool GlGraphicsSystem::has_mode(uint32_t adapter, uint32_t width, uint32_t height, Format format) {
+    const uint32_t count = get_adapter_mode_count(adapter);
+    for (uint32_t i = 0; i < count; ++i) {
+        DisplayMode mode{};
+        if (succeeded(enum_adapter_modes(adapter, i, mode)) && mode.format == format &&
+            (width == 0 || (mode.width == width && mode.height == height))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+Result GlGraphicsSystem::check_device_type(uint32_t adapter, DeviceType type, Format display_format,
+                                           Format back_buffer_format, bool windowed) {
+    if (!valid_adapter(adapter)) return kInvalidCall;
+    if (kind(type) == nullptr) return kNotAvailable;
+    if (!is_display_format(display_format)) return kNotAvailable;
+    const bool matching = back_buffer_format == display_format ||
+                          (display_format == kFormatX8R8G8B8 && back_buffer_format == kFormatA8R8G8B8) ||
+                          (display_format == kFormatX1R5G5B5 && back_buffer_format == kFormatA1R5G5B5);
+    if (!matching) return kNotAvailable;
+    if (windowed) {
+        DisplayMode desktop{};
+        if (failed(get_adapter_display_mode(adapter, desktop)) || desktop.format != display_format) return kNotAvailable;
+        return kOk;
+    }
+    return has_mode(adapter, 0, 0, display_format) ? kOk : kNotAvailable;
+}
+
+Result GlGraphicsSystem::check_device_format(uint32_t adapter, DeviceType type, Format adapter_format, uint32_t usage,
+                                             uint32_t resource_type, Format check_format) {
+    if (!valid_adapter(adapter)) return kInvalidCall;
+    if (kind(type) == nullptr || !is_display_format(adapter_format)) return kNotAvailable;
+    if ((usage & kUsageDepthStencil) != 0) {
+        return resource_type == kResourceSurface && is_depth_format_offered(check_format) ? kOk : kNotAvailable;
+    }
+    if ((usage & kUsageRenderTarget) != 0) return is_render_target_format(check_format) ? kOk : kNotAvailable;
+    if (resource_type == kResourceTexture || resource_type == kResourceSurface) {
+        return texture_format(check_format).supported ? kOk : kNotAvailable;
+    }
+    return check_format == kFormatIndex16 || check_format == kIndex32 ? kOk : kNotAvailable;
+}
+
+Result GlGraphicsSystem::check_device_multisample_type(uint32_t adapter, DeviceType type, Format surface_format, bool,
+                                                       uint32_t multisample_type) {
+    if (!valid_adapter(adapter)) return kInvalidCall;
+    const DeviceKind* k = kind(type);
+    if (k == nullptr || !is_render_target_format(surface_format)) return kNotAvailable;
+    if (multisample_type == 0) return kOk;
+    if (multisample_type > 16 || (k->probe.multisample_types & (1u << multisample_type)) == 0) return kNotAvailable;
+    return kOk;
+}
+
+Result GlGraphicsSystem::check_depth_stencil_match(uint32_t adapter, DeviceType type, Format adapter_format,
+                                                   Format render_target_format, Format depth_format) {
+    if (!valid_adapter(adapter)) return kInvalidCall;
+    if (kind(type) == nullptr || !is_display_format(adapter_format)) return kNotAvailable;
+    return is_render_target_format(render_target_format) && is_depth_format_offered(depth_format) ? kOk : kNotAvailable;
+}
+
+Result GlGraphicsSystem::get_device_caps(uint32_t adapter, DeviceType type, DeviceCaps& caps) {
+    if (!valid_adapter(adapter)) return kInvalidCall;
+    const DeviceKind* k = kind(type);
+    if (k == nullptr) return kNotAvailable;
+    caps = DeviceCaps{};
+    caps.device_type = type;
+    caps.adapter_ordinal = adapter;
+    caps.caps2 = kCaps2CanRenderWindowed;
+    // Both devices transform and light in their vertex shader; only the
+    // driver's own device is offered as a pure device.
+    caps.dev_caps = kDevCapsHwTransformAndLight | (type == kDeviceHal ? kDevCapsPureDevice : 0);
+    caps.primitive_misc_caps = kMiscCapsMaskZ | kMiscCapsCullNone | kMiscCapsCullClockwise | kMiscCapsCullCounterClockwise;
+    caps.texture_caps = kTextureCapsAlpha;
+    caps.max_texture_width = k->probe.max_texture_size;
+    caps.max_texture_height = k->probe.max_texture_size;
+    return kOk;
+}
+
+Result GlGraphicsSystem::create_device(uint32_t adapter, DeviceType type, NativeWindow focus_window,
+                                       uint32_t behaviour, PresentParams& params, GraphicsDevice** device) {
+    if (device == nullptr) return kInvalidCall;
+    *device = nullptr;
+    if (!valid_adapter(adapter)) return kInvalidCall;
+    DeviceKind* k = kind(type);
+    if (k == nullptr) return kNotAvailable;
+    const uint32_t processing = behaviour & (kCreateSoftwareVertexProcessing | kCreateHardwareVertexProcessing |
+                                             kCreateMixedVertexProcessing);
+    if (processing == 0 || (processing & (processing - 1)) != 0) return kInvalidCall;
+    if ((behaviour & kCreatePureDevice) != 0 && processing != kCreateHardwareVertexProcessing) return kInvalidCall;
+
+    DeviceSetup setup{};
+    setup.system = this;
+    setup.connection = &k->connection;
+    get_device_caps(adapter, type, setup.caps);
+    setup.probe = k->probe;
+    DisplayMode desktop{};
+    get_adapter_display_mode(adapter, desktop);
+    setup.desktop_format = desktop.format != kFormatUnknown ? desktop.format : kFormatX8R8G8B8;
+    if (offscreen_) {
+        setup.window = 0;
+        // Offscreen there is no window to take a size from: the desktop's.
+        if (params.windowed != 0 && params.back_buffer_width == 0) params.back_buffer_width = desktop.width;
+        if (params.windowed != 0 && params.back_buffer_height == 0) params.back_buffer_height = desktop.height;
+    } else {
+        setup.window = params.device_window != 0 ? params.device_window : focus_window;
+        if (setup.window == 0) return kInvalidCall;
+        if (params.windowed == 0 &&
+            !has_mode(adapter, params.back_buffer_width, params.back_buffer_height, params.back_buffer_format)) {
+            return kInvalidCall;
+        }
+    }
+    GlDevice* created = nullptr;
+    const Result result = GlDevice::create(setup, params, &created);
+    if (failed(result)) return result;
+    *device = created;
+    return kOk;
+}
+
+}  // namespace platform::gl

@@ -1,0 +1,68 @@
+#include "platform/sdl/sdl_displays.h"
+
+#include <SDL2/SDL.h>
+
+#include "platform/sdl/sdl_window_system.h"
+
+namespace platform {
+namespace {
+
+DisplayMode to_display_mode(const SDL_DisplayMode& mode) {
+    return DisplayMode{static_cast<uint32_t>(mode.w), static_cast<uint32_t>(mode.h),
+                       mode.refresh_rate > 0 ? static_cast<uint32_t>(mode.refresh_rate) : 0, format_from_sdl(mode.format)};
+}
+
+}  // namespace
+
+Format format_from_sdl(uint32_t sdl_pixel_format) {
+    switch (sdl_pixel_format) {
+        case SDL_PIXELFORMAT_RGB888: return kFormatX8R8G8B8;
+        case SDL_PIXELFORMAT_ARGB8888: return kFormatA8R8G8B8;
+        case SDL_PIXELFORMAT_RGB24:
+        case SDL_PIXELFORMAT_BGR24: return kFormatR8G8B8;
+        case SDL_PIXELFORMAT_RGB565: return kFormatR5G6B5;
+        case SDL_PIXELFORMAT_RGB555: return kFormatX1R5G5B5;
+        case SDL_PIXELFORMAT_ARGB1555: return kFormatA1R5G5B5;
+        default: break;
+    }
+    const uint32_t bits = SDL_BITSPERPIXEL(sdl_pixel_format);
+    if (bits == 16) return kFormatR5G6B5;
+    if (bits == 15) return kFormatX1R5G5B5;
+    return kFormatX8R8G8B8;  // 24 and 32 bits, and deep-colour desktops
+}
+
+uint32_t sdl_display_count() {
+    if (!sdl_video_ready()) return 0;
+    const int count = SDL_GetNumVideoDisplays();
+    return count > 0 ? static_cast<uint32_t>(count) : 0;
+}
+
+uint32_t sdl_display_mode_count(uint32_t display) {
+    if (display >= sdl_display_count()) return 0;
+    const int count = SDL_GetNumDisplayModes(static_cast<int>(display));
+    return count > 0 ? static_cast<uint32_t>(count) : 0;
+}
+
+bool sdl_display_mode(uint32_t display, uint32_t index, DisplayMode& mode) {
+    if (display >= sdl_display_count()) return false;
+    SDL_DisplayMode sdl_mode{};
+    if (SDL_GetDisplayMode(static_cast<int>(display), static_cast<int>(index), &sdl_mode) != 0) return false;
+    mode = to_display_mode(sdl_mode);
+    return true;
+}
+
+bool sdl_desktop_mode(uint32_t display, DisplayMode& mode) {
+    if (display >= sdl_display_count()) return false;
+    SDL_DisplayMode sdl_mode{};
+    if (SDL_GetDesktopDisplayMode(static_cast<int>(display), &sdl_mode) != 0) return false;
+    mode = to_display_mode(sdl_mode);
+    return true;
+}
+
+const char* sdl_display_name(uint32_t display) {
+    if (display >= sdl_display_count()) return "";
+    const char* name = SDL_GetDisplayName(static_cast<int>(display));
+    return name != nullptr ? name : "";
+}
+
+}  // namespace platform
