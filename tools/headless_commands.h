@@ -5,5 +5,6 @@ namespace tools {
 
 int run_trace(int argc, char** argv);
 int run_bench(int argc, char** argv);
+int run_render(int argc, char** argv);
 
 }  // namespace tools

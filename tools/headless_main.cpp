@@ -9,7 +9,9 @@ namespace {
 void print_usage() {
     std::fprintf(stderr,
                  "usage: aquarium-headless trace --seed S --steps N [--every K]\n"
-                 "       aquarium-headless bench [--steps N]\n");
+                 "       aquarium-headless bench [--steps N]\n"
+                 "       aquarium-headless render --seed S --frames N --size WxH --out FILE.png\n"
+                 "       aquarium-headless render --seed S --frames N --size WxH --every K --out-dir DIR\n");
 }
 
 }  // namespace
@@ -21,6 +23,7 @@ int main(int argc, char** argv) {
     }
     if (std::strcmp(argv[1], "trace") == 0) return tools::run_trace(argc, argv);
     if (std::strcmp(argv[1], "bench") == 0) return tools::run_bench(argc, argv);
+    if (std::strcmp(argv[1], "render") == 0) return tools::run_render(argc, argv);
     std::fprintf(stderr, "aquarium-headless: unknown command '%s'\n", argv[1]);
     print_usage();
     return 2;
