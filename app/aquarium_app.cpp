@@ -107,7 +107,10 @@ AquariumApp::AquariumApp(const platform::Platform& platform)
     app.title = title;
     app.use_depth_buffer = 1;
     sim::reset_records(*creature, *world);
-    // Text overlay: the overlay ("Arial", 12 points, bold) is constructed here.
+    overlay = std::make_unique<render::TextOverlay>(kOverlayFace, kOverlayPoints, render::kTextBold,
+                                                    platform.glyphs);
+    render_state = std::make_unique<render::RenderState>();
+    render::reset_render_state(*render_state);
 }
 
 void AquariumApp::fix_scene_seed(uint32_t seed) {
@@ -122,13 +125,14 @@ platform::Result AquariumApp::check_device_caps(const platform::DeviceCaps& caps
     return (caps.texture_caps & alpha_textures) != 0 ? kOk : platform::kFail;
 }
 
-platform::Result AquariumApp::create_device_objects(RenderApp&) {
-    // Text overlay: build_glyph_texture(app.device) goes here; its result is ignored.
+platform::Result AquariumApp::create_device_objects(RenderApp& render_app) {
+    // Without the atlas the text is simply not drawn.
+    if (overlay) overlay->build_glyph_texture(render_app.device);
     return kOk;
 }
 
 platform::Result AquariumApp::reset_device_objects(RenderApp& render_app) {
-    // Text overlay: prepare_for_drawing() goes here, first; its result is ignored.
+    if (overlay) overlay->prepare_for_drawing();
     if (render_app.device == nullptr) return platform::kFail;
     // A state the device cannot take only changes the look of the picture, so
     // the scene goes on whatever the device answers.
@@ -150,17 +154,17 @@ platform::Result AquariumApp::reset_device_objects(RenderApp& render_app) {
 }
 
 platform::Result AquariumApp::release_device_objects(RenderApp&) {
-    // Text overlay: release_drawing_resources() goes here.
+    if (overlay) overlay->release_drawing_resources();
     return kOk;
 }
 
 platform::Result AquariumApp::destroy_device_objects(RenderApp&) {
-    // Text overlay: release_glyph_texture() goes here.
+    if (overlay) overlay->release_glyph_texture();
     return kOk;
 }
 
 platform::Result AquariumApp::shutdown_scene(RenderApp&) {
-    // Text overlay: the overlay is destroyed here.
+    overlay.reset();
     return kOk;
 }
 
@@ -178,9 +182,19 @@ platform::Result AquariumApp::advance_frame(RenderApp& render_app) {
     return kOk;
 }
 
-platform::Result AquariumApp::render_frame(RenderApp&) {
-    // Frame rendering and the information text arrive with the renderer.
-    return kOk;
+platform::Result AquariumApp::render_frame(RenderApp& render_app) {
+    render::FrameContext frame{};
+    frame.device = render_app.device;
+    frame.back_buffer_width = render_app.back_buffer_desc.width;
+    frame.back_buffer_height = render_app.back_buffer_desc.height;
+    frame.creature = creature.get();
+    frame.world = world.get();
+    frame.settings = &settings;
+    frame.view_level = render_app.input.view_level;
+    frame.overlay = overlay.get();
+    frame.info = render::InformationText{render_app.title, render_app.frame_stats, render_app.device_stats,
+                                         render_app.app_time};
+    return render::render_frame(frame, *render_state);
 }
 
 }  // namespace app

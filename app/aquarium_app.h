@@ -9,6 +9,8 @@
 
 #include "app/render_app.h"
 #include "app/scene_hooks.h"
+#include "render/render_frame.h"
+#include "render/text_overlay.h"
 #include "settings/settings.h"
 #include "sim/records.h"
 
@@ -16,6 +18,8 @@ namespace app {
 
 inline constexpr int kTitleSize = 80;  // bytes of the title buffer
 inline constexpr const char* kInitialTitle = "zizevov";
+inline constexpr const char* kOverlayFace = "Arial";  // font of the information text
+inline constexpr int32_t kOverlayPoints = 12;
 
 class AquariumApp final : public SceneHooks {
 public:
@@ -50,6 +54,8 @@ public:
     std::unique_ptr<sim::SimWorld> world;     // allocated once, here
     settings::Settings settings;              // the values kept between runs
     char title[kTitleSize];                   // window and message-box caption
+    std::unique_ptr<render::TextOverlay> overlay;       // the information text; gone after shutdown_scene
+    std::unique_ptr<render::RenderState> render_state;  // camera and tank geometry kept between frames
 
 private:
     bool scene_seed_fixed_ = false;  // else the calendar time seeds the scene

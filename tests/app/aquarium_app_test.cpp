@@ -103,7 +103,15 @@ TEST(AquariumAppTest, ResetSetsTheSceneStatesInOrderThenBothLights) {
         rs(RenderState::FogVertexMode, 3),   rs(RenderState::RangeFogEnable, 1), rs(RenderState::Ambient, 0x00505050u),
         rs(RenderState::Ambient, 0x00404040u), rs(RenderState::Lighting, 1)};
 
-    const std::vector<DeviceCall>& calls = device.calls;
+    // The text overlay prepares its vertex buffer and state blocks first.
+    size_t overlay_calls = 0;
+    for (size_t i = 0; i < device.calls.size(); ++i) {
+        if (device.calls[i].op == DeviceOp::EndStateBlock) overlay_calls = i + 1;
+    }
+    ASSERT_GT(overlay_calls, 0u);
+    EXPECT_EQ(device.count_of(DeviceOp::CreateVertexBuffer), 1);
+    const std::vector<DeviceCall> calls(device.calls.begin() + static_cast<std::ptrdiff_t>(overlay_calls),
+                                        device.calls.end());
     ASSERT_EQ(calls.size(), 27u + 4u);
     for (size_t i = 0; i < expected.size(); ++i) {
         SCOPED_TRACE(i + 1);
