@@ -233,11 +233,15 @@ Result shutdown_device(RenderApp& app) {
         hooks.destroy_device_objects(app);
         release_device(app);
     }
+    release_graphics(app);
+    return hooks.shutdown_scene(app);
+}
+
+void release_graphics(RenderApp& app) {
     if (app.graphics != nullptr) {
         app.graphics->release();
         app.graphics = nullptr;
     }
-    return hooks.shutdown_scene(app);
 }
 
 }  // namespace app

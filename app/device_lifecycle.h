@@ -28,6 +28,9 @@ Result switch_to_windowed(RenderApp& app);
 // Answers the shutdown_scene hook's result.
 Result shutdown_device(RenderApp& app);
 
+// Releases the graphics system, if there is one, and forgets it.
+void release_graphics(RenderApp& app);
+
 // Fills present_params for the device's presentation (start and toggle).
 void fill_present_params(RenderApp& app, const settings::AdapterRecord& adapter,
                          const settings::DeviceRecord& device, const settings::DisplayModeRecord& mode);

@@ -295,6 +295,13 @@ int32_t FakeWindowSystem::screen_width() { return screen_w; }
 int32_t FakeWindowSystem::screen_height() { return screen_h; }
 NativeWindow FakeWindowSystem::foreground_window() { return foreground; }
 
+bool FakeWindowSystem::stretch_bitmap(NativeWindow window, const uint32_t* pixels, int32_t width, int32_t height,
+                                      const Rect& dest) {
+    record(text_of("stretch_bitmap(%lld,%lld,%lld,%lld,%lld,%lld,%lld)", static_cast<long long>(window), width, height,
+                   dest.left, dest.top, dest.right, dest.bottom));
+    return pixels != nullptr && find(window) != nullptr;
+}
+
 int32_t FakeMessageBoxes::show(NativeWindow owner, const char* text, const char* caption, uint32_t flags) {
     if (journal != nullptr) journal->push_back(std::string("message_box(") + (caption ? caption : "") + ")");
     shown.push_back(ShownMessageBox{owner, text ? text : "", caption ? caption : "", flags});

@@ -117,6 +117,8 @@ public:
     int32_t screen_width() override;
     int32_t screen_height() override;
     platform::NativeWindow foreground_window() override;
+    bool stretch_bitmap(platform::NativeWindow window, const uint32_t* pixels, int32_t width, int32_t height,
+                        const platform::Rect& dest) override;
 
 private:
     void record(const std::string& call);
