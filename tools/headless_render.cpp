@@ -80,6 +80,7 @@ platform::Result run_headless_render(const HeadlessRenderOptions& options, Frame
         &glyphs};
     auto application = std::make_unique<app::AquariumApp>(bundle);
     application->fix_scene_seed(options.seed);
+    application->settings.d_show_info = options.show_info;
     app::RenderApp& app = application->app;
 
     platform::Result result = start_program(*application, windows);

@@ -15,6 +15,7 @@ struct HeadlessRenderOptions {
     uint32_t width;   // back buffer, pixels
     uint32_t height;  // back buffer, pixels
     uint64_t every;   // hand over every `every`-th frame; 0: only the last
+    bool show_info;   // draw the information text (the settings' default)
 };
 
 // Receives frame `frame` (1-based) as width x height RGBA pixels, rows from

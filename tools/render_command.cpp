@@ -20,8 +20,8 @@ constexpr size_t kPathCapacity = 4096;
 
 void print_usage() {
     std::fprintf(stderr,
-                 "usage: aquarium-headless render --seed S --frames N --size WxH --out FILE.png\n"
-                 "       aquarium-headless render --seed S --frames N --size WxH --every K --out-dir DIR\n");
+                 "usage: aquarium-headless render --seed S --frames N --size WxH --out FILE.png [--info on|off]\n"
+                 "       aquarium-headless render --seed S --frames N --size WxH --every K --out-dir DIR [--info on|off]\n");
 }
 
 // "WxH" with both sides from 1 to kMaxSide.
@@ -65,7 +65,7 @@ bool write_frame(void* context, uint64_t frame, const uint8_t* rgba, uint32_t wi
 int run_render(int argc, char** argv) {
     uint64_t seed = 0, frames = 0, every = 0;
     uint32_t width = 0, height = 0;
-    bool have_seed = false, have_frames = false, have_size = false;
+    bool have_seed = false, have_frames = false, have_size = false, show_info = true;
     Output out{nullptr, nullptr};
     const bool ok = parse_options(argc, argv, 2, "render", [&](const char* name, const char* value) {
         if (std::strcmp(name, "seed") == 0) return have_seed = parse_unsigned(value, 0xFFFFFFFFull, seed);
@@ -75,6 +75,10 @@ int run_render(int argc, char** argv) {
         if (std::strcmp(name, "every") == 0) return parse_unsigned(value, kMaxFrames, every) && every > 0;
         if (std::strcmp(name, "out") == 0) return (out.file = value)[0] != '\0';
         if (std::strcmp(name, "out-dir") == 0) return (out.directory = value)[0] != '\0';
+        if (std::strcmp(name, "info") == 0) {
+            show_info = std::strcmp(value, "on") == 0;
+            return show_info || std::strcmp(value, "off") == 0;
+        }
         return false;
     });
     // Either one picture (--out) or a series (--every with --out-dir).
@@ -85,7 +89,7 @@ int run_render(int argc, char** argv) {
         return 2;
     }
 
-    const HeadlessRenderOptions options{static_cast<uint32_t>(seed), frames, width, height, every};
+    const HeadlessRenderOptions options{static_cast<uint32_t>(seed), frames, width, height, every, show_info};
     return platform::succeeded(run_headless_render(options, &write_frame, &out)) ? 0 : 1;
 }
 

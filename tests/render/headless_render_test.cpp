@@ -38,7 +38,7 @@ int count_pixels(const Captured& c, uint32_t x0, uint32_t y0, uint32_t x1, uint3
 
 TEST(HeadlessRender, TheFishInItsTankWithTheInformationText) {
     Captured c;
-    ASSERT_EQ(tools::run_headless_render(tools::HeadlessRenderOptions{3, 120, 640, 480, 40}, &capture, &c),
+    ASSERT_EQ(tools::run_headless_render(tools::HeadlessRenderOptions{3, 120, 640, 480, 40, true}, &capture, &c),
               platform::kOk);
     ASSERT_EQ(c.frames, (std::vector<uint64_t>{40, 80, 120}));
     ASSERT_EQ(c.width, 640u);
