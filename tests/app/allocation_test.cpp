@@ -1,8 +1,5 @@
 // Proves that frames allocate nothing: every heap allocation of the process
 // is counted while the framework runs frames of the real application.
-#include <atomic>
-#include <cstdlib>
-#include <new>
 
 #include <gtest/gtest.h>
 
@@ -10,31 +7,8 @@
 #include "app/device_lifecycle.h"
 #include "app/frame_loop.h"
 #include "tests/app/app_test_support.h"
+#include "tests/support/counting_allocator.h"
 
-namespace {
-
-std::atomic<bool> counting{false};
-std::atomic<long> allocations{0};
-
-void* allocate(std::size_t size) {
-    if (counting.load(std::memory_order_relaxed)) allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-    throw std::bad_alloc();
-}
-
-}  // namespace
-
-void* operator new(std::size_t size) { return allocate(size); }
-void* operator new[](std::size_t size) { return allocate(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    if (counting.load(std::memory_order_relaxed)) allocations.fetch_add(1, std::memory_order_relaxed);
-    return std::malloc(size == 0 ? 1 : size);
-}
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 
 namespace app {
 namespace {
@@ -90,14 +64,14 @@ TEST(FrameAllocationTest, FramesAroundALossAndResetAllocateNothing) {
     // The reset itself rebuilds device resources (the text's vertex buffer
     // and state blocks), which may allocate; every other frame must not.
     constexpr int kResetFrame = 302;
-    allocations = 0;
+    const long before = test_support::allocation_count();
     for (int frame = 0; frame < 1200; ++frame) {
-        counting = frame != kResetFrame;
+        test_support::set_allocation_counting(frame != kResetFrame);
         s.fakes.clock.advance(kFrame);
         if (platform::failed(step_frame(app))) break;
     }
-    counting = false;
-    EXPECT_EQ(allocations.load(), 0);
+    test_support::set_allocation_counting(true);
+    EXPECT_EQ(test_support::allocation_count() - before, 0);
     EXPECT_EQ(device.resets, 1);
     EXPECT_GT(device.presents, 1100);
     EXPECT_STRNE(app.frame_stats, "");
@@ -111,15 +85,14 @@ TEST(FrameAllocationTest, MessageLoopAllocatesNothingWhileItDrawsFrames) {
     s.fakes.windows.on_idle_peek = [&] {
         s.fakes.clock.advance(kFrame);
         if (device.presents - presents_before == 600) {
-            counting = false;
+            test_support::set_allocation_counting(false);
             s.fakes.windows.post(0, platform::kMsgQuit, 5);
         }
     };
-    allocations = 0;
-    counting = true;
+    const long before = test_support::allocation_count();
     EXPECT_EQ(run(app), 5);
-    counting = false;
-    EXPECT_EQ(allocations.load(), 0);
+    test_support::set_allocation_counting(true);
+    EXPECT_EQ(test_support::allocation_count() - before, 0);
     EXPECT_EQ(device.presents - presents_before, 600);
 }
 

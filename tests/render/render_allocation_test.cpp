@@ -2,33 +2,12 @@
 // of its own.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
 
 #include "render/render_frame.h"
 #include "tests/render/render_test_support.h"
+#include "tests/support/counting_allocator.h"
 #include "tests/support/fake_glyph_rasterizer.h"
 
-namespace {
-std::atomic<long> allocations{0};
-}  // namespace
-
-void* operator new(std::size_t size) {
-    ++allocations;
-    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) { return operator new(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    ++allocations;
-    return std::malloc(size == 0 ? 1 : size);
-}
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -55,12 +34,12 @@ TEST(RenderAllocation, FramesAfterTheFirstAllocateNothing) {
                                      render::InformationText{"Aquarium", "59.94 fps (800x600x32)", "HAL", 1.0f}};
 
     ASSERT_EQ(render::render_frame(frame, *state), platform::kOk);
-    const long before = allocations.load();
+    const long before = test_support::allocation_count();
     for (int k = 31; k < 151; ++k) {
         sim::advance_frame(*scene.creature, *scene.world, static_cast<float>(k / 60.0));
         ASSERT_EQ(render::render_frame(frame, *state), platform::kOk);
     }
-    EXPECT_EQ(allocations.load() - before, 0);
+    EXPECT_EQ(test_support::allocation_count() - before, 0);
 }
 
 }  // namespace
