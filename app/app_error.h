@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "platform/result.h"
+#include "settings/device_table.h"
 
 namespace app {
 
@@ -12,13 +13,14 @@ using platform::Result;
 
 inline constexpr Result kNoDirect3D = static_cast<Result>(0x82000001u);
 inline constexpr Result kNoWindow = static_cast<Result>(0x82000002u);  // has no text of its own
-inline constexpr Result kNoUsableDevice = static_cast<Result>(0x82000003u);
-inline constexpr Result kDesktopModeUnusable = static_cast<Result>(0x82000004u);
-inline constexpr Result kNoHardwareDevice = static_cast<Result>(0x82000005u);
-inline constexpr Result kHardwareLacksFeatures = static_cast<Result>(0x82000006u);
-inline constexpr Result kHardwareCannotWindow = static_cast<Result>(0x82000007u);
-inline constexpr Result kHardwareCannotUseDesktop = static_cast<Result>(0x82000008u);
-inline constexpr Result kHardwareLacksFeaturesInMode = static_cast<Result>(0x82000009u);
+// The device table's own failures and warnings (0x82000003 to 0x82000009).
+using settings::kDesktopModeUnusable;
+using settings::kHardwareCannotUseDesktop;
+using settings::kHardwareCannotWindow;
+using settings::kHardwareLacksFeatures;
+using settings::kHardwareLacksFeaturesInMode;
+using settings::kNoHardwareDevice;
+using settings::kNoUsableDevice;
 inline constexpr Result kObjectsStillReferenced = static_cast<Result>(0x8200000Au);
 inline constexpr Result kMediaMissing = static_cast<Result>(0x8200000Bu);
 inline constexpr Result kResetFailed = static_cast<Result>(0x8200000Cu);
