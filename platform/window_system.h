@@ -116,7 +116,7 @@ struct WindowCreate {
     const char* class_name;
     const char* title;
     uint32_t style;
-    Rect bounds;         // outer rectangle; left/top may be kUseDefaultPosition
+    Rect bounds;         // outer rectangle; with left/top kUseDefaultPosition, right/bottom are the extent
     NativeWindow parent; // 0: a top-level window
 };
 

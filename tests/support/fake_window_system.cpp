@@ -113,12 +113,11 @@ NativeWindow FakeWindowSystem::create_window(const platform::WindowCreate& param
     w.style = params.style;
     w.parent = params.parent;
     Rect r = params.bounds;
+    // With a default position, right and bottom are the extent.
     if (r.left == platform::kUseDefaultPosition) {
-        r.right -= r.left;
         r.left = 0;
     }
     if (r.top == platform::kUseDefaultPosition) {
-        r.bottom -= r.top;
         r.top = 0;
     }
     w.window_rect = r;
