@@ -7,10 +7,9 @@
 #include <memory>
 #include <vector>
 
+#include "app/aquarium_app.h"
 #include "platform/fonts/freetype_glyph_rasterizer.h"
-#include "render/render_frame.h"
 #include "render/scene_setup.h"
-#include "render/text_overlay.h"
 #include "sim/body.h"
 #include "sim/records.h"
 #include "sim/scheduling.h"
@@ -85,32 +84,38 @@ int run_bench(int argc, char** argv) {
     }
     std::printf("build_body: %.3f ms\n", median(build_ms));
 
-    // One whole frame: the frame-move work, the frame drawing and the
-    // information text, against a device that draws nothing.
+    // One whole frame through the application's hooks: the frame-move hook,
+    // the render hook and the information text, against a device that draws
+    // nothing.
     NullGraphicsDevice device(kBenchWidth, kBenchHeight);
     platform::FreeTypeGlyphRasterizer glyphs;
-    render::TextOverlay overlay("Arial", 12, render::kTextBold, &glyphs);
-    if (platform::failed(overlay.build_glyph_texture(&device)) || platform::failed(overlay.prepare_for_drawing())) {
+    platform::Platform services{};
+    services.glyphs = &glyphs;
+    auto aquarium = std::make_unique<app::AquariumApp>(services);
+    app::RenderApp& application = aquarium->app;
+    aquarium->fix_scene_seed(kBenchSeed);
+    application.device = &device;
+    application.back_buffer_desc.width = kBenchWidth;
+    application.back_buffer_desc.height = kBenchHeight;
+    std::snprintf(application.frame_stats, sizeof application.frame_stats, "60.00 fps (800x600x32) (D16)");
+    std::snprintf(application.device_stats, sizeof application.device_stats, "HAL (hw vp): bench");
+    aquarium->init_scene(application);
+    aquarium->create_device_objects(application);
+    aquarium->reset_device_objects(application);
+    if (aquarium->overlay == nullptr || aquarium->overlay->texture_width() == 0) {
         std::fprintf(stderr, "aquarium-headless bench: no font for the text overlay; frame_cpu leaves the text out\n");
     }
-    settings::Settings frame_settings{};
-    frame_settings.d_show_info = true;
-    auto render_state = std::make_unique<render::RenderState>();
-    render::reset_render_state(*render_state);
-    sim::reset_records(*creature, *world);
-    render::setup_scene(*creature, *world, kBenchSeed);
-    const render::InformationText info{"Aquarium", "60.00 fps (800x600x32) (D24S8)", "HAL (hw vp): bench", 0.0f};
-    render::FrameContext frame{&device, kBenchWidth, kBenchHeight, creature.get(), world.get(), &frame_settings, 0,
-                               &overlay, info};
     std::vector<double> frame_us(kFrameSamples);
     for (int k = 1; k <= kWarmUpFrames + kFrameSamples; ++k) {
-        const float app_time = static_cast<float>(k / 60.0);
-        frame.info.app_time = app_time;
+        application.app_time = static_cast<float>(k / 60.0);
         const Clock::time_point start = Clock::now();
-        sim::advance_frame(*creature, *world, app_time);
-        render::render_frame(frame, *render_state);
+        aquarium->advance_frame(application);
+        aquarium->render_frame(application);
         if (k > kWarmUpFrames) frame_us[k - kWarmUpFrames - 1] = seconds_since(start) * 1e6;
     }
+    aquarium->release_device_objects(application);
+    aquarium->destroy_device_objects(application);
+    application.device = nullptr;
     std::printf("frame_cpu: %.3f us\n", median(frame_us));
     return 0;
 }
