@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  libsdl2-dev libepoxy-dev libegl-dev libgl1-mesa-dri
+  libsdl2-dev libepoxy-dev libegl-dev libgl1-mesa-dri libx11-dev libxcb1-dev
   libfreetype-dev libfontconfig-dev fonts-liberation2
   libimgui-dev libglm-dev libinih-dev libpng-dev
   libgtest-dev libgmock-dev libbenchmark-dev

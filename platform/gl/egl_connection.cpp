@@ -87,7 +87,12 @@ bool EglConnection::open(EglTarget target, bool software) {
     EGLDisplay display = EGL_NO_DISPLAY;
     if (target == EglTarget::X11Windows) {
         if (!has_word(client, "EGL_EXT_platform_x11") && !has_word(client, "EGL_KHR_platform_x11")) return false;
-        Display* x = XOpenDisplay(nullptr);
+        // One X connection per kind of display for the whole process: the
+        // driver may still reach for the connection after eglTerminate, so
+        // it is never closed, and a later system reuses it.
+        static Display* connections[2] = {nullptr, nullptr};
+        Display*& x = connections[software ? 1 : 0];
+        if (x == nullptr) x = XOpenDisplay(nullptr);
         if (x == nullptr) return false;
         x_display_ = x;
         display = eglGetPlatformDisplayEXT(EGL_PLATFORM_X11_KHR, x, nullptr);
@@ -104,7 +109,6 @@ bool EglConnection::open(EglTarget target, bool software) {
     }
     if (!initialised || eglBindAPI(EGL_OPENGL_API) != EGL_TRUE) {
         if (initialised) eglTerminate(display);
-        if (x_display_ != nullptr) XCloseDisplay(static_cast<Display*>(x_display_));
         x_display_ = nullptr;
         return false;
     }
@@ -112,7 +116,6 @@ bool EglConnection::open(EglTarget target, bool software) {
     if (!has_word(extensions, "EGL_KHR_surfaceless_context") || !has_word(extensions, "EGL_KHR_no_config_context")) {
         // Offscreen rendering and probing both need contexts without surfaces.
         eglTerminate(display);
-        if (x_display_ != nullptr) XCloseDisplay(static_cast<Display*>(x_display_));
         x_display_ = nullptr;
         return false;
     }
@@ -127,10 +130,7 @@ void EglConnection::close() {
         eglTerminate(display_);
         display_ = EGL_NO_DISPLAY;
     }
-    if (x_display_ != nullptr) {
-        XCloseDisplay(static_cast<Display*>(x_display_));
-        x_display_ = nullptr;
-    }
+    x_display_ = nullptr;  // kept open for the process (see open)
 }
 
 EGLConfig EglConnection::window_config(NativeWindow window) {

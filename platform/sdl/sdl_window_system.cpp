@@ -175,9 +175,9 @@ public:
                 message = Message{0, kMsgQuit, 0, 0};
                 return false;
             }
-            // Block until SDL has something; children of other programs'
-            // windows are looked after a few times a second, because their
-            // host can vanish without telling us.
+            // Block until SDL has something. The children of other
+            // programs' windows report on our own X connection, which SDL
+            // does not wait on, so that is looked at a few times a second.
             SDL_Event event;
             const bool got = has_child_windows() ? SDL_WaitEventTimeout(&event, kHostPollMilliseconds) == 1
                                                  : SDL_WaitEvent(&event) == 1;
