@@ -19,6 +19,20 @@ using platform::kOk;
 
 constexpr Result kEndNow = -1;
 
+// A saved full-screen multisample type that the chosen device does not
+// offer (another card or driver since it was saved, or an edited file)
+// would make the switch to full screen fail and end the run at once; the
+// run goes without multisampling instead.
+void drop_multisample_not_offered(RenderApp& app) {
+    settings::AdapterRecord& adapter = app.device_table.adapters[app.device_table.current_adapter];
+    settings::DeviceRecord& device = adapter.devices[adapter.current_device];
+    const settings::DisplayModeRecord& mode = device.modes[device.current_mode];
+    if (failed(app.graphics->check_device_multisample_type(adapter.ordinal, device.device_type, mode.format, false,
+                                                           device.fullscreen_multisample))) {
+        device.fullscreen_multisample = 0;
+    }
+}
+
 // The main window of configure mode (hidden, a normal framed window of the
 // default client size) or of run mode (a popup covering the screen).
 Result create_main_window(RenderApp& app, bool full_screen) {
@@ -47,46 +61,6 @@ Result create_main_window(RenderApp& app, bool full_screen) {
     }
     app.main_window = windows.create_window(params);
     return app.main_window != 0 ? kOk : kNoWindow;
-}
-
-// The graphics system and the table of its devices.
-Result open_graphics(RenderApp& app) {
-    app.graphics = app.platform.graphics->create(kGraphicsVersion);
-    if (app.graphics == nullptr) {
-        return report_error(app, kNoDirect3D, kSeverityFatal);
-    }
-    settings::DeviceTableRequest request{};
-    request.graphics = app.graphics;
-    request.check_device_caps = &check_device_caps_of;
-    request.check_context = &app;
-    request.use_depth_buffer = app.use_depth_buffer != 0;
-    request.min_depth_bits = app.min_depth_bits;
-    request.min_stencil_bits = app.min_stencil_bits;
-    request.screen_width = static_cast<uint32_t>(app.platform.windows->screen_width());
-    request.screen_height = static_cast<uint32_t>(app.platform.windows->screen_height());
-    Result warning = kOk;
-    const Result result = settings::build_device_table(app.device_table, request, app.windowed, warning);
-    if (failed(result)) {
-        release_graphics(app);
-        return report_error(app, result, kSeverityFatal);
-    }
-    if (failed(warning)) {
-        report_error(app, warning, kSeverityFallbackToReference);
-    }
-    return kOk;
-}
-
-// The window steps, the scene and the device; the graphics system is
-// released and the failure reported as fatal when any of them fails.
-Result start_scene_and_device(RenderApp& app) {
-    Result result = run_common_window_steps(app);
-    if (!failed(result)) result = start_device(app);
-    if (failed(result)) {
-        release_graphics(app);
-        return report_error(app, result, kSeverityFatal);
-    }
-    app.ready = 1;
-    return kOk;
 }
 
 Result create_configure_mode(RenderApp& app) {
@@ -126,8 +100,9 @@ Result create_run_mode(RenderApp& app) {
 
     app.platform.windows->set_window_pos(app.main_window, platform::ZOrder::TopMost, app.window_rect,
                                          platform::kPlaceShowWindow);
-    if (settings::load_device_settings(*app.platform.settings, *app.settings)) {
-        settings::apply_saved_device_choice(app.device_table, *app.settings, 1);
+    if (settings::load_device_settings(*app.platform.settings, *app.settings) &&
+        settings::apply_saved_device_choice(app.device_table, *app.settings, 1)) {
+        drop_multisample_not_offered(app);
     }
     if (app.active && app.ready) {
         pause(app, true);
@@ -140,6 +115,43 @@ Result create_run_mode(RenderApp& app) {
 }
 
 }  // namespace
+
+Result open_graphics(RenderApp& app) {
+    app.graphics = app.platform.graphics->create(kGraphicsVersion);
+    if (app.graphics == nullptr) {
+        return report_error(app, kNoDirect3D, kSeverityFatal);
+    }
+    settings::DeviceTableRequest request{};
+    request.graphics = app.graphics;
+    request.check_device_caps = &check_device_caps_of;
+    request.check_context = &app;
+    request.use_depth_buffer = app.use_depth_buffer != 0;
+    request.min_depth_bits = app.min_depth_bits;
+    request.min_stencil_bits = app.min_stencil_bits;
+    request.screen_width = static_cast<uint32_t>(app.platform.windows->screen_width());
+    request.screen_height = static_cast<uint32_t>(app.platform.windows->screen_height());
+    Result warning = kOk;
+    const Result result = settings::build_device_table(app.device_table, request, app.windowed, warning);
+    if (failed(result)) {
+        release_graphics(app);
+        return report_error(app, result, kSeverityFatal);
+    }
+    if (failed(warning)) {
+        report_error(app, warning, kSeverityFallbackToReference);
+    }
+    return kOk;
+}
+
+Result start_scene_and_device(RenderApp& app) {
+    Result result = run_common_window_steps(app);
+    if (!failed(result)) result = start_device(app);
+    if (failed(result)) {
+        release_graphics(app);
+        return report_error(app, result, kSeverityFatal);
+    }
+    app.ready = 1;
+    return kOk;
+}
 
 Result create(AquariumApp& aquarium, const char* command_line, int32_t show_command) {
     RenderApp& app = aquarium.app;

@@ -18,4 +18,15 @@ inline constexpr uint32_t kGraphicsVersion = 220;
 // Otherwise the caller enters the message loop with run().
 Result create(AquariumApp& aquarium, const char* command_line, int32_t show_command);
 
+// ---- steps shared with the other start-ups ----
+
+// Creates the graphics system and builds the device table; a failure is
+// reported as fatal.
+Result open_graphics(RenderApp& app);
+
+// The common window steps, the scene and the device, once the main window
+// exists; the graphics system is released and a failure reported as fatal.
+// On success the application is ready.
+Result start_scene_and_device(RenderApp& app);
+
 }  // namespace app

@@ -116,6 +116,23 @@ TEST(CreateTest, SavedChoicesOutsideTheTableKeepTheTablesOwn) {
     EXPECT_EQ(device->present_params.multisample_type, 0u);
 }
 
+// A saved multisample type that the device does not offer (another card or
+// driver since it was saved) must not keep the screen saver from running:
+// it goes full screen without multisampling.
+TEST(CreateTest, SavedMultisampleTheDeviceDoesNotOfferIsDropped) {
+    StartUp s;
+    s.fakes.settings.key_exists = true;
+    s.fakes.settings.values = {{"r_adapter", 0}, {"r_device", 0}, {"r_mode", 0}, {"r_multi_sample", 8}};
+    ASSERT_EQ(s.create("-s"), platform::kOk);
+    test_support::FakeGraphicsDevice* device = s.fakes.graphics.last_device();
+    ASSERT_NE(device, nullptr);
+    EXPECT_EQ(device->present_params.windowed, 0u);
+    EXPECT_EQ(device->present_params.multisample_type, 0u);
+    ASSERT_NE(s.main_window(), nullptr);
+    EXPECT_FALSE(s.main_window()->destroyed);
+    EXPECT_EQ(s.app().ready, 1u);
+}
+
 TEST(CreateTest, OtherLinesAndSecondInstancesEndSilentlyBeforeAnyWindow) {
     for (const char* line : {"/x", "-a", "/A", "hello"}) {
         StartUp s;

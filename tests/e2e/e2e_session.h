@@ -1,0 +1,187 @@
+// End-to-end harness: the real `aquarium` binary on a private Xvfb server.
+//
+// Every test gets its own X server, its own settings folder
+// (XDG_CONFIG_HOME) and its own folder for the instance lock
+// (XDG_RUNTIME_DIR). Input comes from xdotool, screenshots from ImageMagick's
+// `import`; windows are looked up over a connection of the harness's own.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/types.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+struct xcb_connection_t;
+
+namespace e2e {
+
+using namespace std::chrono_literals;
+using Milliseconds = std::chrono::milliseconds;
+
+// The program's title: window captions and the first line of the picture's text.
+inline constexpr const char* kTitle = "Aquarium - a soft-bodied fish in a wire-frame tank";
+inline constexpr int kScreenWidth = 1024;
+inline constexpr int kScreenHeight = 768;
+
+// Polls `ready` until it holds or `limit` has passed; its last answer.
+bool wait_until(const std::function<bool()>& ready, Milliseconds limit, Milliseconds interval = 50ms);
+
+// How a child process ended.
+struct ExitStatus {
+    bool exited = false;  // by exit(); otherwise by a signal
+    int code = -1;
+    int signal = 0;
+    bool clean() const { return exited && code == 0; }
+    std::string describe() const;
+};
+
+// Environment changes for a child: a value, or nullopt to remove the name.
+using EnvChanges = std::vector<std::pair<std::string, std::optional<std::string>>>;
+
+// A program started by a test. Standard input is /dev/null; standard output
+// and error go to files. A process still running when the object goes away
+// is killed. Children die with the harness (parent-death signal).
+class Process {
+public:
+    Process() = default;
+    ~Process();
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+    Process(Process&& other) noexcept;
+    Process& operator=(Process&& other) noexcept;
+
+    bool start(const std::vector<std::string>& argv, const EnvChanges& env, const std::string& output_stem);
+    pid_t pid() const { return pid_; }
+    bool running();
+    std::optional<ExitStatus> wait_for_exit(Milliseconds limit);
+    // Sends `sig` and waits for the end.
+    ExitStatus stop(int sig = SIGKILL);
+    std::optional<ExitStatus> status() const { return status_; }
+    std::string output() const;  // standard output
+    std::string errors() const;  // standard error
+
+private:
+    bool reap(bool block);
+    void forget();
+
+    pid_t pid_ = -1;
+    std::optional<ExitStatus> status_;
+    std::string out_path_;
+    std::string err_path_;
+};
+
+// A helper program run to its end: exit status and standard output.
+struct ToolResult {
+    ExitStatus status;
+    std::string output;
+};
+ToolResult run_tool(const std::vector<std::string>& argv, Milliseconds limit = 20s);
+
+std::string read_file(const std::string& path);
+void write_file(const std::string& path, const std::string& content);
+
+// A private X server: Xvfb picks a free display number and reports it.
+class XServer {
+public:
+    ~XServer() { stop(); }
+    bool start(const std::string& log_path, std::string& error);
+    void stop();
+    const std::string& display() const { return display_; }
+
+private:
+    pid_t pid_ = -1;
+    std::string display_;
+};
+
+struct WindowGeometry {
+    int x = 0, y = 0, width = 0, height = 0;  // x and y relative to the root
+    bool operator==(const WindowGeometry&) const = default;
+};
+std::ostream& operator<<(std::ostream& out, const WindowGeometry& g);
+
+// The harness's own connection to the server: window queries and the
+// preview's host windows.
+class XConnection {
+public:
+    ~XConnection() { close(); }
+    bool open(const std::string& display);
+    void close();
+
+    // Top-level windows whose _NET_WM_PID is `pid`, bottom to top.
+    std::vector<uint32_t> windows_of(pid_t pid);
+    // Children of the root window, bottom to top.
+    std::vector<uint32_t> top_level_windows();
+    std::vector<uint32_t> children(uint32_t window);
+    bool viewable(uint32_t window);
+    std::optional<WindowGeometry> geometry(uint32_t window);
+    std::string title(uint32_t window);
+    // The viewable top-level window of `pid` with the program's title.
+    std::optional<uint32_t> titled_window_of(pid_t pid);
+
+    uint32_t create_host_window(int x, int y, int width, int height);
+    void destroy_window(uint32_t window);
+
+private:
+    uint32_t atom(const char* name);
+    std::string string_property(uint32_t window, uint32_t property, uint32_t type);
+
+    xcb_connection_t* connection_ = nullptr;
+    uint32_t root_ = 0;
+};
+
+// Image facts from ImageMagick.
+struct ImageFacts {
+    size_t colours = 0;     // distinct colours
+    std::string signature;  // hash of the pixels alone
+};
+
+// The fixture: X server, connection, private folders, and the program.
+class AquariumTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Starts aquarium with these arguments; a failure to start fails the test.
+    Process launch(const std::vector<std::string>& args, const EnvChanges& extra = {});
+    // The environment every start of the program gets.
+    EnvChanges program_environment(bool with_display) const;
+
+    // Waits for the program's titled, viewable window.
+    std::optional<uint32_t> wait_for_window(Process& process, Milliseconds limit = 20s);
+    // Waits for run mode's window to cover the screen and show a picture.
+    std::optional<uint32_t> wait_for_full_screen_picture(Process& process, Milliseconds limit = 25s);
+
+    // xdotool with these arguments; expects it to succeed.
+    void xdotool(const std::vector<std::string>& args);
+    // Writes a screenshot of a window (or "root") into the test's folder.
+    std::string screenshot(const std::string& window, const std::string& name);
+    ImageFacts image_facts(const std::string& png, const std::string& crop = {});
+
+    std::string settings_path() const;
+    bool settings_exist() const;
+    // The values of the program's section in the settings file.
+    std::map<std::string, std::string> settings_values() const;
+    void write_settings(const std::string& content);
+
+    std::string dir_;  // the test's own folder: settings, runtime, logs, pictures
+    XServer server_;
+    XConnection x_;
+    int launches_ = 0;
+};
+
+// The settings section's name.
+inline constexpr const char* kSettingsSection = "Software\\marevista_20110817";
+// The eight values saved on the close of a run and on OK in the dialog.
+inline const std::vector<std::string> kGeneralSettings = {"r_floor", "d_show_info", "d_exit_omm", "camxz",
+                                                          "camyy",   "camrr",       "camlr",      "camhh"};
+inline const std::vector<std::string> kDeviceSettings = {"r_adapter", "r_device", "r_mode", "r_multi_sample"};
+
+}  // namespace e2e
