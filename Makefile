@@ -4,8 +4,10 @@
 BUILD          ?= build
 BUILD_SANITIZE ?= build-sanitize
 CMAKE_FLAGS    ?=
+PREFIX         ?= /usr/local
+DESTDIR        ?=
 
-.PHONY: all setup configure build run test test-sanitize test-soak bench clean
+.PHONY: all setup configure build run test test-sanitize test-soak bench install clean
 
 all: build
 
@@ -37,6 +39,11 @@ $(BUILD_SANITIZE)/build.ninja: | setup
 test-sanitize: setup $(BUILD_SANITIZE)/build.ninja
 	cmake --build $(BUILD_SANITIZE)
 	cd $(BUILD_SANITIZE) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -LE 'soak|e2e|bench|xvfb|gl'
+
+# Installs under $(PREFIX), staged below $(DESTDIR) when that is set:
+#   make install DESTDIR=/tmp/stage PREFIX=/usr
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
 
 bench: build
 	$(BUILD)/bench/aquarium-bench

@@ -1,5 +1,7 @@
 // aquarium: the screen saver. Its command line is the host's: the program's
-// arguments joined by single spaces (see command_line.h).
+// arguments joined by single spaces (see command_line.h). Without any of
+// the screen saver's switches, -root or -window-id ID make it an
+// XScreenSaver display module instead (see module_mode.h).
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -9,15 +11,21 @@
 #include "app/create.h"
 #include "app/device_dialog_runner.h"
 #include "app/frame_loop.h"
+#include "app/module_mode.h"
 #include "platform/dialog/imgui_device_dialog_view.h"
 #include "platform/files/empty_settings_store.h"
 #include "platform/files/ini_settings_store.h"
+#include "platform/files/read_only_settings_store.h"
 #include "platform/files/settings_file_path.h"
 #include "platform/fonts/freetype_glyph_rasterizer.h"
 #include "platform/gl/gl_graphics.h"
+#include "platform/hosted/hosted_window_system.h"
 #include "platform/sdl/sdl_window_system.h"
+#include "platform/sdl/x11_root_window.h"
 #include "platform/system/file_instance_lock.h"
+#include "platform/system/stderr_message_boxes.h"
 #include "platform/system/steady_clock.h"
+#include "platform/system/termination_signals.h"
 #include "settings/settings.h"
 
 namespace {
@@ -36,6 +44,28 @@ public:
     }
 };
 
+// The settings file, or a store that keeps nothing when there is no place
+// for the file.
+class SettingsPlace {
+public:
+    SettingsPlace() {
+        static char path[platform::files::kMaxPathBytes];
+        if (platform::files::default_settings_file_path(path)) {
+            file_ = std::make_unique<platform::files::IniSettingsStore>(path, settings::kSettingsKeyName);
+        } else {
+            std::fprintf(stderr, "aquarium: no place to keep the settings (HOME is not set); they will not be saved\n");
+        }
+    }
+    platform::SettingsStore& store() {
+        if (file_ != nullptr) return *file_;
+        return nothing_;
+    }
+
+private:
+    std::unique_ptr<platform::files::IniSettingsStore> file_;
+    platform::files::EmptySettingsStore nothing_;
+};
+
 // AQUARIUM_SEED, when it holds a whole unsigned 32-bit number, fixes the
 // scene's random seed (for reproducible runs and tests).
 bool seed_from_environment(uint32_t& seed) {
@@ -48,34 +78,80 @@ bool seed_from_environment(uint32_t& seed) {
     return true;
 }
 
+std::unique_ptr<app::AquariumApp> make_aquarium(const platform::Platform& services) {
+    auto aquarium = std::make_unique<app::AquariumApp>(services);
+    uint32_t seed = 0;
+    if (seed_from_environment(seed)) aquarium->fix_scene_seed(seed);
+    return aquarium;
+}
+
+int run_screen_saver(const char* command_line) {
+    SettingsPlace settings_place;
+    platform::FreeTypeGlyphRasterizer glyphs;
+    const platform::Platform services{platform::make_sdl_window_system(),   platform::make_sdl_message_boxes(),
+                                      platform::make_steady_clock(),        &settings_place.store(),
+                                      platform::make_file_instance_lock(),  platform::make_gl_graphics_system_factory(),
+                                      &glyphs};
+
+    auto aquarium = make_aquarium(services);
+    WindowedDeviceDialog dialog;
+    aquarium->app.device_dialog = &dialog;
+
+    if (platform::failed(app::create(*aquarium, command_line, platform::kShowNormal))) return 0;
+    return app::run(aquarium->app);
+}
+
+// A display module: drawing in the host's window until the host takes the
+// window away or sends SIGTERM. Failures go to standard error, which the
+// host keeps, and end the program with status 1.
+int run_module(const app::ModuleRequest& request) {
+    // Before the window system starts; see termination_signals.h.
+    platform::catch_termination_signals();
+    const platform::NativeWindow host =
+        request.kind == app::ModuleRequest::Kind::root ? platform::x11::default_root_window() : request.window;
+    if (host == 0) {
+        std::fprintf(stderr, "aquarium: no X display to draw on\n");
+        return 1;
+    }
+    static platform::HostedWindowSystem windows(*platform::make_sdl_window_system(), host,
+                                                &platform::termination_requested);
+    if (!windows.window_exists(host)) {
+        std::fprintf(stderr, "aquarium: there is no window 0x%lx to draw in\n", static_cast<unsigned long>(host));
+        return 1;
+    }
+
+    SettingsPlace settings_place;
+    platform::files::ReadOnlySettingsStore settings_read_only(settings_place.store());
+    platform::FreeTypeGlyphRasterizer glyphs;
+    const platform::Platform services{&windows,
+                                      platform::make_stderr_message_boxes(),
+                                      platform::make_steady_clock(),
+                                      &settings_read_only,
+                                      platform::make_file_instance_lock(),  // never taken: one module per monitor
+                                      platform::make_gl_graphics_system_factory(),
+                                      &glyphs};
+
+    auto aquarium = make_aquarium(services);
+    if (platform::failed(app::create_module(*aquarium, host))) return 1;
+    return app::run(aquarium->app);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     static char command_line[kCommandLineCapacity];
     app::join_arguments(argc, argv, command_line, kCommandLineCapacity);
 
-    static char settings_path[platform::files::kMaxPathBytes];
-    std::unique_ptr<platform::files::IniSettingsStore> settings_file;
-    platform::files::EmptySettingsStore no_settings;
-    platform::SettingsStore* store = &no_settings;
-    if (platform::files::default_settings_file_path(settings_path)) {
-        settings_file = std::make_unique<platform::files::IniSettingsStore>(settings_path, settings::kSettingsKeyName);
-        store = settings_file.get();
-    } else {
-        std::fprintf(stderr, "aquarium: no place to keep the settings (HOME is not set); they will not be saved\n");
+    const app::ModuleRequest module =
+        app::find_module_request(argc, argv, command_line, std::getenv("XSCREENSAVER_WINDOW"));
+    switch (module.kind) {
+        case app::ModuleRequest::Kind::none:
+            return run_screen_saver(command_line);
+        case app::ModuleRequest::Kind::unusable:
+            // No switch and no window: the screen saver would end silently.
+            std::fprintf(stderr, "aquarium: %s\n", module.problem);
+            return 0;
+        default:
+            return run_module(module);
     }
-    platform::FreeTypeGlyphRasterizer glyphs;
-    const platform::Platform services{platform::make_sdl_window_system(),   platform::make_sdl_message_boxes(),
-                                      platform::make_steady_clock(),        store,
-                                      platform::make_file_instance_lock(),  platform::make_gl_graphics_system_factory(),
-                                      &glyphs};
-
-    auto aquarium = std::make_unique<app::AquariumApp>(services);
-    WindowedDeviceDialog dialog;
-    aquarium->app.device_dialog = &dialog;
-    uint32_t seed = 0;
-    if (seed_from_environment(seed)) aquarium->fix_scene_seed(seed);
-
-    if (platform::failed(app::create(*aquarium, command_line, platform::kShowNormal))) return 0;
-    return app::run(aquarium->app);
 }

@@ -1,0 +1,58 @@
+// The screen saver as an XScreenSaver display module. The host starts one
+// module per monitor with -root (draw in the window XSCREENSAVER_WINDOW
+// names, or on the root window when that is unset) or, for the preview in
+// its settings program, with -window-id ID; it ends the module with SIGTERM
+// when the user comes back, or takes the window away.
+//
+// A module shows the run mode's scene inside that window, at the window's
+// size, following its resizes. It never switches to full screen, never
+// captures the pointer, takes no single-instance lock (there is one module
+// per monitor) and leaves all input to the host. It reads the user's
+// settings and writes nothing.
+#pragma once
+
+#include <cstdint>
+
+#include "app/aquarium_app.h"
+
+namespace app {
+
+struct ModuleRequest {
+    enum class Kind {
+        none,      // no module flags, or one of the screen saver's switches
+        root,      // -root without XSCREENSAVER_WINDOW: the root window
+        window,    // the window in `window`
+        unusable,  // module flags without a usable window id; `problem` says why
+    };
+    Kind kind = Kind::none;
+    platform::NativeWindow window = 0;
+    const char* problem = nullptr;
+};
+
+// A window id as XScreenSaver writes one: decimal, or hexadecimal after
+// "0x", making up the whole text, from 1 to 0xFFFFFFFF. 0 for anything else.
+platform::NativeWindow parse_window_number(const char* text);
+
+// Looks for the module flags among the program's arguments (argv[1] on):
+// -root or --root, and -window-id ID or --window-id ID (which wins when
+// both are there). `command_line` is the arguments joined by single spaces;
+// when it holds any of the screen saver's own switches, anywhere, the
+// command line is the screen saver's and this is no module request.
+// `xscreensaver_window`: the value of XSCREENSAVER_WINDOW, or null.
+ModuleRequest find_module_request(int argc, const char* const* argv, const char* command_line,
+                                  const char* xscreensaver_window);
+
+// Start-up of a module drawing in `host`: the title, the user's settings
+// (read only), the graphics system and device table, the main window as the
+// host's window, the scene and the device in the device table's windowed
+// presentation at the host's size. Negative: the program ends (a start-up
+// failure was reported; a missing host window is not reported). Otherwise
+// the caller enters the message loop with run().
+//
+// The window system must be one that draws in `host` when asked for a
+// window whose parent it is (platform::HostedWindowSystem), and the
+// settings store one that writes nothing: the exit sequence of the run mode
+// stores the settings.
+Result create_module(AquariumApp& aquarium, platform::NativeWindow host);
+
+}  // namespace app
