@@ -1,297 +1,23 @@
 #include "e2e_session.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <xcb/xcb.h>
 
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <thread>
 
 #ifndef AQUARIUM_BINARY
 #error "AQUARIUM_BINARY must name the program under test"
 #endif
 
-extern char** environ;
-
 namespace e2e {
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-ExitStatus decode_status(int status) {
-    ExitStatus result;
-    if (WIFEXITED(status)) {
-        result.exited = true;
-        result.code = WEXITSTATUS(status);
-    } else if (WIFSIGNALED(status)) {
-        result.signal = WTERMSIG(status);
-    }
-    return result;
-}
-
-// Everything a child needs, prepared before fork so that the child only
-// calls what is safe there.
-struct ExecPlan {
-    std::vector<std::string> argv_text;
-    std::vector<std::string> env_text;
-    std::vector<char*> argv;
-    std::vector<char*> env;
-
-    ExecPlan(const std::vector<std::string>& args, const EnvChanges& changes) : argv_text(args) {
-        // A later change of the same name wins.
-        std::map<std::string, std::optional<std::string>> final_changes;
-        for (const auto& [name, value] : changes) final_changes[name] = value;
-        for (char** entry = environ; *entry != nullptr; ++entry) {
-            const std::string text = *entry;
-            if (final_changes.count(text.substr(0, text.find('='))) == 0) env_text.push_back(text);
-        }
-        for (const auto& [name, value] : final_changes) {
-            if (value) env_text.push_back(name + "=" + *value);
-        }
-        for (auto& a : argv_text) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        for (auto& e : env_text) env.push_back(e.data());
-        env.push_back(nullptr);
-    }
-};
-
-// In a fresh child: die with the harness, take the given descriptors as
-// standard input, output and error, close the rest.
-void prepare_child(pid_t parent, int in, int out, int err) {
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (getppid() != parent) _exit(127);
-    if (in >= 0) dup2(in, STDIN_FILENO);
-    if (out >= 0) dup2(out, STDOUT_FILENO);
-    if (err >= 0) dup2(err, STDERR_FILENO);
-    close_range(3, ~0u, 0);
-}
-
-}  // namespace
-
-bool wait_until(const std::function<bool()>& ready, Milliseconds limit, Milliseconds interval) {
-    const auto deadline = Clock::now() + limit;
-    for (;;) {
-        if (ready()) return true;
-        if (Clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(interval);
-    }
-}
-
-std::string ExitStatus::describe() const {
-    if (exited) return "exit code " + std::to_string(code);
-    if (signal != 0) return std::string("signal ") + std::to_string(signal) + " (" + strsignal(signal) + ")";
-    return "unknown end";
-}
-
-// ---- Process ----
-
-Process::~Process() {
-    if (pid_ > 0 && !status_) stop(SIGKILL);
-}
-
-Process::Process(Process&& other) noexcept { *this = std::move(other); }
-
-Process& Process::operator=(Process&& other) noexcept {
-    if (this != &other) {
-        if (pid_ > 0 && !status_) stop(SIGKILL);
-        pid_ = other.pid_;
-        status_ = other.status_;
-        out_path_ = std::move(other.out_path_);
-        err_path_ = std::move(other.err_path_);
-        other.forget();
-    }
-    return *this;
-}
-
-void Process::forget() {
-    pid_ = -1;
-    status_.reset();
-}
-
-bool Process::start(const std::vector<std::string>& argv, const EnvChanges& env, const std::string& output_stem) {
-    out_path_ = output_stem + ".out";
-    err_path_ = output_stem + ".err";
-    ExecPlan plan(argv, env);
-    const int in = open("/dev/null", O_RDONLY | O_CLOEXEC);
-    const int out = open(out_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    const int err = open(err_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    const pid_t parent = getpid();
-    const pid_t pid = (in >= 0 && out >= 0 && err >= 0) ? fork() : -1;
-    if (pid == 0) {
-        prepare_child(parent, in, out, err);
-        execvpe(plan.argv[0], plan.argv.data(), plan.env.data());
-        _exit(127);
-    }
-    for (int fd : {in, out, err}) {
-        if (fd >= 0) close(fd);
-    }
-    if (pid < 0) return false;
-    pid_ = pid;
-    status_.reset();
-    return true;
-}
-
-bool Process::reap(bool block) {
-    if (pid_ <= 0 || status_) return status_.has_value();
-    int status = 0;
-    pid_t got;
-    do {
-        got = waitpid(pid_, &status, block ? 0 : WNOHANG);
-    } while (got < 0 && errno == EINTR);
-    if (got == pid_) status_ = decode_status(status);
-    return status_.has_value();
-}
-
-bool Process::running() { return pid_ > 0 && !reap(false); }
-
-std::optional<ExitStatus> Process::wait_for_exit(Milliseconds limit) {
-    wait_until([&] { return !running(); }, limit, 10ms);
-    return status_;
-}
-
-ExitStatus Process::stop(int sig) {
-    if (running()) {
-        kill(pid_, sig);
-        if (!wait_for_exit(5s)) {
-            kill(pid_, SIGKILL);
-            reap(true);
-        }
-    }
-    return status_.value_or(ExitStatus{});
-}
-
-std::string Process::output() const { return read_file(out_path_); }
-std::string Process::errors() const { return read_file(err_path_); }
-
-// ---- helper programs ----
-
-ToolResult run_tool(const std::vector<std::string>& argv, Milliseconds limit) {
-    ToolResult result;
-    int pipe_fds[2];
-    if (pipe2(pipe_fds, O_CLOEXEC) != 0) return result;
-    ExecPlan plan(argv, {});
-    const int in = open("/dev/null", O_RDONLY | O_CLOEXEC);
-    const pid_t parent = getpid();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        prepare_child(parent, in, pipe_fds[1], -1);
-        execvp(plan.argv[0], plan.argv.data());
-        _exit(127);
-    }
-    close(pipe_fds[1]);
-    if (in >= 0) close(in);
-    if (pid < 0) {
-        close(pipe_fds[0]);
-        return result;
-    }
-    const auto deadline = Clock::now() + limit;
-    pollfd readable{pipe_fds[0], POLLIN, 0};
-    for (;;) {
-        const auto left = std::chrono::duration_cast<Milliseconds>(deadline - Clock::now()).count();
-        if (left <= 0) break;
-        if (poll(&readable, 1, static_cast<int>(left)) <= 0) continue;
-        char buffer[4096];
-        const ssize_t got = read(pipe_fds[0], buffer, sizeof buffer);
-        if (got <= 0) break;
-        result.output.append(buffer, static_cast<size_t>(got));
-    }
-    close(pipe_fds[0]);
-    // Output closed: the tool is ending. Past the time limit it is stopped.
-    if (Clock::now() >= deadline) kill(pid, SIGKILL);
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    result.status = decode_status(status);
-    return result;
-}
-
-std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 void write_file(const std::string& path, const std::string& content) {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << content;
-}
-
-// ---- X server ----
-
-bool XServer::start(const std::string& log_path, std::string& error) {
-    // Xvfb chooses a free display number and writes it to this pipe once it
-    // accepts connections.
-    int ready[2];
-    if (pipe2(ready, O_CLOEXEC) != 0) {
-        error = "pipe failed";
-        return false;
-    }
-    const int log = open(log_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    const int in = open("/dev/null", O_RDONLY | O_CLOEXEC);
-    const std::string fd_text = std::to_string(ready[1]);
-    const pid_t parent = getpid();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        prctl(PR_SET_PDEATHSIG, SIGKILL);
-        if (getppid() != parent) _exit(127);
-        dup2(in, STDIN_FILENO);
-        dup2(log, STDOUT_FILENO);
-        dup2(log, STDERR_FILENO);
-        fcntl(ready[1], F_SETFD, 0);  // the one descriptor Xvfb keeps
-        execlp("Xvfb", "Xvfb", "-displayfd", fd_text.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-               "-noreset", static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(ready[1]);
-    if (log >= 0) close(log);
-    if (in >= 0) close(in);
-    if (pid < 0) {
-        close(ready[0]);
-        error = "fork failed";
-        return false;
-    }
-    pid_ = pid;
-    std::string number;
-    const auto deadline = Clock::now() + 20s;
-    pollfd readable{ready[0], POLLIN, 0};
-    while (number.find('\n') == std::string::npos && Clock::now() < deadline) {
-        if (poll(&readable, 1, 100) > 0) {
-            char buffer[16];
-            const ssize_t got = read(ready[0], buffer, sizeof buffer);
-            if (got <= 0) break;
-            number.append(buffer, static_cast<size_t>(got));
-        }
-    }
-    close(ready[0]);
-    while (!number.empty() && (number.back() == '\n' || number.back() == '\r')) number.pop_back();
-    if (number.empty()) {
-        error = "Xvfb reported no display; its log: " + read_file(log_path);
-        stop();
-        return false;
-    }
-    display_ = ":" + number;
-    return true;
-}
-
-void XServer::stop() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGTERM);
-    int status = 0;
-    if (!wait_until([&] { return waitpid(pid_, &status, WNOHANG) == pid_; }, 5s, 20ms)) {
-        kill(pid_, SIGKILL);
-        waitpid(pid_, &status, 0);
-    }
-    pid_ = -1;
 }
 
 std::ostream& operator<<(std::ostream& out, const WindowGeometry& g) {
@@ -441,11 +167,10 @@ void AquariumTest::SetUp() {
                                  std::filesystem::perm_options::replace);
 
     std::string error;
-    ASSERT_TRUE(server_.start(dir_ + "/xvfb.log", error)) << error;
+    ASSERT_TRUE(server_.start(error, dir_ + "/xvfb.log")) << error;
     ASSERT_TRUE(x_.open(server_.display())) << "cannot connect to " << server_.display();
     // The helper programs (xdotool, import) use this server.
-    setenv("DISPLAY", server_.display().c_str(), 1);
-    unsetenv("WAYLAND_DISPLAY");
+    server_.export_environment();
 }
 
 void AquariumTest::TearDown() {

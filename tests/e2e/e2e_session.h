@@ -19,87 +19,33 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/child_process.h"
+#include "tests/support/x_server.h"
+
 struct xcb_connection_t;
 
 namespace e2e {
 
 using namespace std::chrono_literals;
-using Milliseconds = std::chrono::milliseconds;
+using test_support::Milliseconds;
 
 // The program's title: window captions and the first line of the picture's text.
 inline constexpr const char* kTitle = "Aquarium - a soft-bodied fish in a wire-frame tank";
 inline constexpr int kScreenWidth = 1024;
 inline constexpr int kScreenHeight = 768;
 
-// Polls `ready` until it holds or `limit` has passed; its last answer.
-bool wait_until(const std::function<bool()>& ready, Milliseconds limit, Milliseconds interval = 50ms);
+using test_support::EnvChanges;
+using test_support::ExitStatus;
+using test_support::read_file;
+using test_support::run_tool;
+using test_support::ToolResult;
+using test_support::wait_until;
+using test_support::XServer;
+// A program started by a test: standard input /dev/null, standard output
+// and error into files of the test's folder.
+using Process = test_support::ChildProcess;
 
-// How a child process ended.
-struct ExitStatus {
-    bool exited = false;  // by exit(); otherwise by a signal
-    int code = -1;
-    int signal = 0;
-    bool clean() const { return exited && code == 0; }
-    std::string describe() const;
-};
-
-// Environment changes for a child: a value, or nullopt to remove the name.
-using EnvChanges = std::vector<std::pair<std::string, std::optional<std::string>>>;
-
-// A program started by a test. Standard input is /dev/null; standard output
-// and error go to files. A process still running when the object goes away
-// is killed. Children die with the harness (parent-death signal).
-class Process {
-public:
-    Process() = default;
-    ~Process();
-    Process(const Process&) = delete;
-    Process& operator=(const Process&) = delete;
-    Process(Process&& other) noexcept;
-    Process& operator=(Process&& other) noexcept;
-
-    bool start(const std::vector<std::string>& argv, const EnvChanges& env, const std::string& output_stem);
-    pid_t pid() const { return pid_; }
-    bool running();
-    std::optional<ExitStatus> wait_for_exit(Milliseconds limit);
-    // Sends `sig` and waits for the end.
-    ExitStatus stop(int sig = SIGKILL);
-    std::optional<ExitStatus> status() const { return status_; }
-    std::string output() const;  // standard output
-    std::string errors() const;  // standard error
-
-private:
-    bool reap(bool block);
-    void forget();
-
-    pid_t pid_ = -1;
-    std::optional<ExitStatus> status_;
-    std::string out_path_;
-    std::string err_path_;
-};
-
-// A helper program run to its end: exit status and standard output.
-struct ToolResult {
-    ExitStatus status;
-    std::string output;
-};
-ToolResult run_tool(const std::vector<std::string>& argv, Milliseconds limit = 20s);
-
-std::string read_file(const std::string& path);
 void write_file(const std::string& path, const std::string& content);
-
-// A private X server: Xvfb picks a free display number and reports it.
-class XServer {
-public:
-    ~XServer() { stop(); }
-    bool start(const std::string& log_path, std::string& error);
-    void stop();
-    const std::string& display() const { return display_; }
-
-private:
-    pid_t pid_ = -1;
-    std::string display_;
-};
 
 struct WindowGeometry {
     int x = 0, y = 0, width = 0, height = 0;  // x and y relative to the root

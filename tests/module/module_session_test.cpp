@@ -38,6 +38,7 @@ protected:
     void SetUp() override {
         std::string error;
         ASSERT_TRUE(server_.start(error)) << error;
+        server_.export_environment();
         char pattern[] = "/tmp/aquarium-module-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         home_ = pattern;
@@ -54,8 +55,8 @@ protected:
 
     // A private home for the settings and the runtime files; XSCREENSAVER_WINDOW
     // as given (unset when empty).
-    Process::Environment environment(const std::optional<std::string>& xscreensaver_window = std::nullopt) const {
-        return Process::Environment{
+    EnvChanges environment(const std::optional<std::string>& xscreensaver_window = std::nullopt) const {
+        return EnvChanges{
             {"XDG_CONFIG_HOME", config_.string()},
             {"XDG_RUNTIME_DIR", (home_ / "runtime").string()},
             {"HOME", home_.string()},
@@ -79,7 +80,7 @@ protected:
 
     // The window's picture once it shows the scene at `width` x `height`
     // (any size when 0); nullopt when it does not in time or the module ends.
-    static std::optional<Picture> wait_for_scene(Process& module, const std::string& window, int width = 0,
+    static std::optional<Picture> wait_for_scene(ChildProcess& module, const std::string& window, int width = 0,
                                                  int height = 0) {
         const double deadline = now_seconds() + kStartSeconds;
         while (now_seconds() < deadline && module.running()) {
@@ -106,14 +107,14 @@ protected:
 TEST_F(ModuleSession, RootDrawsInTheHostsWindowAndEndsOnSigterm) {
     HostWindow host;
     ASSERT_TRUE(open_host(host));
-    Process module;
+    ChildProcess module;
     ASSERT_TRUE(module.start(aquarium({"-root"}), environment(host.hex_id())));
 
     const std::optional<Picture> picture = wait_for_scene(module, host.hex_id(), 320, 240);
     ASSERT_TRUE(picture.has_value()) << "no scene in the host's window";
 
     module.signal(SIGTERM);
-    EXPECT_EQ(module.wait_exit(kExitSeconds), std::optional<int>(0));
+    EXPECT_EQ(exit_code(module, kExitSeconds), std::optional<int>(0));
     expect_no_settings_written();
     // The host's window is still the host's.
     EXPECT_TRUE(host.resize(100, 100));
@@ -122,7 +123,7 @@ TEST_F(ModuleSession, RootDrawsInTheHostsWindowAndEndsOnSigterm) {
 TEST_F(ModuleSession, WindowIdFollowsResizesIgnoresInputAndEndsWithTheWindow) {
     HostWindow host;
     ASSERT_TRUE(open_host(host));
-    Process module;
+    ChildProcess module;
     ASSERT_TRUE(module.start(aquarium({"--window-id", std::to_string(host.id())}), environment()));
     const std::optional<Picture> small = wait_for_scene(module, host.hex_id(), 320, 240);
     ASSERT_TRUE(small.has_value());
@@ -151,16 +152,16 @@ TEST_F(ModuleSession, WindowIdFollowsResizesIgnoresInputAndEndsWithTheWindow) {
     // Input that would end the run mode at once: the seventh mouse move, a
     // click, keys, Alt+Enter. The host decides; the module goes on drawing.
     for (int i = 1; i <= 8; ++i) {
-        Process move;
+        ChildProcess move;
         ASSERT_TRUE(move.start({"xdotool", "mousemove", "--window", host.hex_id(), std::to_string(30 * i),
                                 std::to_string(20 * i)},
                                {}));
-        move.wait_exit(kExitSeconds);
+        exit_code(move, kExitSeconds);
     }
     // The pointer is over the window now; the click and keys go where it is.
-    Process press;
+    ChildProcess press;
     ASSERT_TRUE(press.start({"xdotool", "click", "1", "key", "x", "Escape", "alt+Return"}, {}));
-    press.wait_exit(kExitSeconds);
+    exit_code(press, kExitSeconds);
     sleep_seconds(1.0);
     ASSERT_TRUE(module.running()) << "input in the host's window ended the module";
     const std::optional<Picture> later = screenshot(host.hex_id());
@@ -171,7 +172,7 @@ TEST_F(ModuleSession, WindowIdFollowsResizesIgnoresInputAndEndsWithTheWindow) {
 
     // The host takes its window away.
     ASSERT_TRUE(host.destroy());
-    EXPECT_EQ(module.wait_exit(kExitSeconds), std::optional<int>(0));
+    EXPECT_EQ(exit_code(module, kExitSeconds), std::optional<int>(0));
     expect_no_settings_written();
 }
 
@@ -185,7 +186,7 @@ TEST_F(ModuleSession, ModulesRunSideBySideAndLeaveTheSettingsAlone) {
     HostWindow first, second;
     ASSERT_TRUE(open_host(first));
     ASSERT_TRUE(open_host(second, 200, 150));
-    Process one, two;
+    ChildProcess one, two;
     ASSERT_TRUE(one.start(aquarium({"-root"}), environment(first.hex_id())));
     ASSERT_TRUE(two.start(aquarium({"-window-id", second.hex_id()}), environment()));
     EXPECT_TRUE(wait_for_scene(one, first.hex_id(), 320, 240).has_value());
@@ -193,8 +194,8 @@ TEST_F(ModuleSession, ModulesRunSideBySideAndLeaveTheSettingsAlone) {
 
     one.signal(SIGINT);
     two.signal(SIGTERM);
-    EXPECT_EQ(one.wait_exit(kExitSeconds), std::optional<int>(0));
-    EXPECT_EQ(two.wait_exit(kExitSeconds), std::optional<int>(0));
+    EXPECT_EQ(exit_code(one, kExitSeconds), std::optional<int>(0));
+    EXPECT_EQ(exit_code(two, kExitSeconds), std::optional<int>(0));
 
     std::ifstream file(settings_file, std::ios::binary);
     EXPECT_EQ(std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>()), settings_text);
@@ -204,11 +205,11 @@ TEST_F(ModuleSession, ModulesRunSideBySideAndLeaveTheSettingsAlone) {
 }
 
 TEST_F(ModuleSession, RootWithoutAHostWindowDrawsOnTheRootWindow) {
-    Process module;
+    ChildProcess module;
     ASSERT_TRUE(module.start(aquarium({"-root"}), environment()));
     ASSERT_TRUE(wait_for_scene(module, "root", 1024, 768).has_value()) << "no scene on the root window";
     module.signal(SIGTERM);
-    EXPECT_EQ(module.wait_exit(kExitSeconds), std::optional<int>(0));
+    EXPECT_EQ(exit_code(module, kExitSeconds), std::optional<int>(0));
     expect_no_settings_written();
 }
 
@@ -220,14 +221,14 @@ TEST_F(ModuleSession, TheScreenSaversSwitchesAndBrokenFlagsDrawNothing) {
     // no module request either, and ends the same way.
     for (const std::vector<std::string>& argv :
          {aquarium({"-window-id", host.hex_id(), "-a"}), aquarium({"-window-id"}), aquarium({"-window-id", "none"})}) {
-        Process run;
+        ChildProcess run;
         ASSERT_TRUE(run.start(argv, environment(host.hex_id())));
-        EXPECT_EQ(run.wait_exit(kExitSeconds), std::optional<int>(0)) << argv.back();
+        EXPECT_EQ(exit_code(run, kExitSeconds), std::optional<int>(0)) << argv.back();
     }
     // A window that does not exist: reported, status 1.
-    Process gone;
+    ChildProcess gone;
     ASSERT_TRUE(gone.start(aquarium({"-window-id", "0x7fffff0"}), environment()));
-    EXPECT_EQ(gone.wait_exit(kExitSeconds), std::optional<int>(1));
+    EXPECT_EQ(exit_code(gone, kExitSeconds), std::optional<int>(1));
 
     const std::optional<Picture> picture = screenshot(host.hex_id());
     ASSERT_TRUE(picture.has_value());

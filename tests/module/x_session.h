@@ -1,67 +1,25 @@
-// What the module's end-to-end tests drive: a private Xvfb server, child
-// processes with an environment of their own, the stand-in host window,
-// and screenshots of a window read back as pixels.
+// What the module's end-to-end tests drive besides the shared X server and
+// child processes: the stand-in host window, and screenshots of a window
+// read back as pixels.
 #pragma once
 
-#include <sys/types.h>
-
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "tests/support/child_process.h"
+#include "tests/support/x_server.h"
+
 namespace module_test {
 
-// Xvfb (1024 x 768 x 24, no TCP) on a display number it picks itself
-// (-displayfd). DISPLAY is set for this process and its children.
-class XServer {
-public:
-    XServer() = default;
-    ~XServer() { stop(); }
-    XServer(const XServer&) = delete;
-    XServer& operator=(const XServer&) = delete;
+using test_support::ChildProcess;
+using test_support::EnvChanges;
+using test_support::XServer;
 
-    bool start(std::string& error);
-    void stop();
-
-private:
-    pid_t pid_ = -1;
-};
-
-// A child process. Environment changes: a value sets the variable, an empty
-// optional removes it. Killed (SIGKILL) if still running when destroyed.
-class Process {
-public:
-    using Environment = std::map<std::string, std::optional<std::string>>;
-
-    Process() = default;
-    ~Process();
-    Process(const Process&) = delete;
-    Process& operator=(const Process&) = delete;
-
-    // `pipes`: connect the child's standard input and output to us.
-    bool start(const std::vector<std::string>& argv, const Environment& environment, bool pipes = false);
-    void signal(int number) const;
-    // The exit status, or nullopt while it still runs after `seconds`
-    // (-1 when it died of a signal).
-    std::optional<int> wait_exit(double seconds);
-    bool running();
-
-    // Through the pipes: one line without its line feed (empty after
-    // `seconds`), and one line written.
-    std::string read_line(double seconds);
-    bool write_line(const std::string& line);
-
-    pid_t pid() const { return pid_; }
-
-private:
-    pid_t pid_ = -1;
-    int to_child_ = -1;
-    int from_child_ = -1;
-    std::string buffered_;
-    std::optional<int> status_;
-};
+// The exit code once the process has ended within `seconds` (-1 when a
+// signal ended it); nullopt while it still runs.
+std::optional<int> exit_code(ChildProcess& process, double seconds);
 
 // The stand-in for a screen-saver host: a plain window of its own, which it
 // resizes or destroys when told.
@@ -76,7 +34,7 @@ public:
     bool destroy();
 
 private:
-    Process helper_;
+    ChildProcess helper_;
     uint32_t id_ = 0;
 };
 

@@ -11,7 +11,7 @@
 #include "platform/gl/gl_graphics.h"
 #include "platform/gl/headless_graphics.h"
 #include "platform/sdl/sdl_window_system.h"
-#include "xvfb_session.h"
+#include "tests/support/x_server.h"
 
 namespace {
 
@@ -27,12 +27,13 @@ intptr_t quiet_proc(void*, platform::NativeWindow, uint32_t, uintptr_t, intptr_t
 
 int main() {
     using namespace platform;
-    aquarium_test::XvfbSession xvfb;
+    test_support::XServer xvfb;
     std::string error;
     if (!xvfb.start(error)) {
         std::fprintf(stderr, "present_pacing_check: %s\n", error.c_str());
         return 2;
     }
+    xvfb.export_environment();
     WindowSystem* windows = make_sdl_window_system();
     windows->register_class(WindowClass{"pacing", quiet_proc, nullptr, 0, 0, Brush::Black});
     const NativeWindow window =

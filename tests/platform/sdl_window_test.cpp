@@ -1,7 +1,9 @@
 // The SDL window system and the windowed OpenGL device on a private Xvfb
 // server: real X input from xdotool, minimise and restore, full screen and
 // back, a child inside another program's window, and the enumeration.
+#include <SDL2/SDL.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
 
@@ -15,15 +17,21 @@
 
 #include "platform/gl/gl_graphics.h"
 #include "platform/sdl/sdl_window_system.h"
-#include "xvfb_session.h"
+#include "tests/support/x_server.h"
 
 namespace {
 
 using namespace platform;
-using aquarium_test::run_command;
-using aquarium_test::XvfbEnvironment;
+using test_support::XvfbEnvironment;
 
-const ::testing::Environment* const kXvfb = ::testing::AddGlobalTestEnvironment(new XvfbEnvironment);
+// SDL lets go of the server before it stops.
+const ::testing::Environment* const kXvfb = ::testing::AddGlobalTestEnvironment(new XvfbEnvironment([] { SDL_Quit(); }));
+
+// Runs a shell command with the test's DISPLAY; its exit status.
+int run_command(const std::string& command) {
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
 
 const Accelerator kTable[] = {{'P', false, 40004}, {kKeyEscape, false, 40006}, {kKeyF2, false, 40002},
                               {kKeyReturn, true, 40003}, {kKeySpace, false, 40005}, {'X', true, 40006}};

@@ -3,9 +3,6 @@
 // closing the window cancels, and pointer clicks reach buttons and lists.
 #include <SDL.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstring>
@@ -16,58 +13,14 @@
 #include "platform/dialog/imgui_device_dialog_view.h"
 #include "settings/device_dialog.h"
 #include "tests/support/fake_graphics.h"
+#include "tests/support/x_server.h"
 
 namespace {
 
 using platform::dialog::ImGuiDeviceDialogView;
 using settings::DialogCommand;
 
-// Starts Xvfb on a display number it picks itself and stops it at the end.
-class VirtualDisplay : public ::testing::Environment {
-public:
-    void SetUp() override {
-        int pipe_fds[2];
-        ASSERT_EQ(pipe(pipe_fds), 0);
-        server_ = fork();
-        ASSERT_GE(server_, 0);
-        if (server_ == 0) {
-            close(pipe_fds[0]);
-            const std::string fd_text = std::to_string(pipe_fds[1]);
-            // -noreset: the server would otherwise restart, refusing
-            // connections for a moment, whenever its last client leaves.
-            execlp("Xvfb", "Xvfb", "-displayfd", fd_text.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-                   "-noreset", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(pipe_fds[1]);
-        char number[16] = {};
-        size_t got = 0;
-        while (got + 1 < sizeof number) {
-            const ssize_t n = read(pipe_fds[0], number + got, sizeof number - 1 - got);
-            if (n <= 0) break;
-            got += static_cast<size_t>(n);
-            if (std::memchr(number, '\n', got) != nullptr) break;
-        }
-        close(pipe_fds[0]);
-        ASSERT_GT(got, 0u) << "Xvfb did not start";
-        number[std::strcspn(number, "\n")] = '\0';
-        std::string display = ":";
-        display += number;
-        setenv("DISPLAY", display.c_str(), 1);
-        setenv("SDL_VIDEODRIVER", "x11", 1);
-    }
-    void TearDown() override {
-        if (server_ > 0) {
-            kill(server_, SIGTERM);
-            waitpid(server_, nullptr, 0);
-        }
-    }
-
-private:
-    pid_t server_ = -1;
-};
-
-const auto* const kDisplay = ::testing::AddGlobalTestEnvironment(new VirtualDisplay);
+const auto* const kDisplay = ::testing::AddGlobalTestEnvironment(new test_support::XvfbEnvironment);
 
 // Dialog units to window pixels, as the view lays out the template.
 int px(float units) { return static_cast<int>(units * 2.0f); }
