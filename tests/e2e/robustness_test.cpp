@@ -311,7 +311,8 @@ std::string multisample_not_offered() {
 }
 
 std::string overlong_lines() {
-    std::string text = "[" + std::string(200000, 'S') + "]\n";
+    std::string text;
+    text.append("[").append(200000, 'S').append("]\n");
     text += std::string(1 << 20, 'x') + "\n";
     text += "[Software\\marevista_20110817]\n";
     text += "camxz=" + std::string(10000, '7') + "\n";
