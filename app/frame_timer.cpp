@@ -20,37 +20,40 @@ void choose_mode(FrameTimer& timer, platform::Clock& clock) {
     timer.mode_chosen = true;
 }
 
-float counter_command(FrameTimer& timer, platform::Clock& clock, int32_t command) {
-    const int64_t now = reads_stop_time(timer, command) ? timer.stop_ticks : clock.query_performance_counter();
-    const double frequency = static_cast<double>(timer.ticks_per_second);
+// Applies a command to the marks of one mode. `now` is the moment the
+// command sees, `tenth` a tenth of a second in the mode's unit, and
+// to_seconds turns a difference of two moments into seconds.
+template <typename Time, typename ToSeconds>
+float apply_command(FrameTimer& timer, TimerMarks<Time>& marks, Time now, Time tenth, ToSeconds to_seconds,
+                    int32_t command) {
     switch (command) {
         case kTimerReset:
-            timer.base_ticks = now;
-            timer.last_elapsed_ticks = now;
-            timer.stop_ticks = 0;
+            marks.base = now;
+            marks.last_elapsed = now;
+            marks.stop = 0;
             timer.stopped = false;
             return 0.0f;
         case kTimerStart:
-            if (timer.stopped) timer.base_ticks += now - timer.stop_ticks;
-            timer.stop_ticks = 0;
-            timer.last_elapsed_ticks = now;
+            if (timer.stopped) marks.base += now - marks.stop;
+            marks.stop = 0;
+            marks.last_elapsed = now;
             timer.stopped = false;
             return 0.0f;
         case kTimerStop:
-            timer.stop_ticks = now;
-            timer.last_elapsed_ticks = now;
+            marks.stop = now;
+            marks.last_elapsed = now;
             timer.stopped = true;
             return 0.0f;
         case kTimerAdvance:
-            if (timer.stopped) timer.stop_ticks += timer.ticks_per_second / 10;
+            if (timer.stopped) marks.stop += tenth;
             return 0.0f;
         case kTimerAbsoluteTime:
-            return static_cast<float>(static_cast<double>(now) / frequency);
+            return static_cast<float>(to_seconds(now));
         case kTimerAppTime:
-            return static_cast<float>(static_cast<double>(now - timer.base_ticks) / frequency);
+            return static_cast<float>(to_seconds(now - marks.base));
         case kTimerElapsedTime: {
-            const double elapsed = static_cast<double>(now - timer.last_elapsed_ticks) / frequency;
-            timer.last_elapsed_ticks = now;
+            const double elapsed = to_seconds(now - marks.last_elapsed);
+            marks.last_elapsed = now;
             return static_cast<float>(elapsed);
         }
         default:
@@ -58,41 +61,16 @@ float counter_command(FrameTimer& timer, platform::Clock& clock, int32_t command
     }
 }
 
+float counter_command(FrameTimer& timer, platform::Clock& clock, int32_t command) {
+    const int64_t now = reads_stop_time(timer, command) ? timer.ticks.stop : clock.query_performance_counter();
+    const double frequency = static_cast<double>(timer.ticks_per_second);
+    return apply_command(timer, timer.ticks, now, timer.ticks_per_second / 10,
+                         [frequency](int64_t ticks) { return static_cast<double>(ticks) / frequency; }, command);
+}
+
 float millisecond_command(FrameTimer& timer, platform::Clock& clock, int32_t command) {
-    const double now = reads_stop_time(timer, command) ? timer.stop_seconds : clock.time_get_time() * 0.001;
-    switch (command) {
-        case kTimerReset:
-            timer.base_seconds = now;
-            timer.last_elapsed_seconds = now;
-            timer.stop_seconds = 0.0;
-            timer.stopped = false;
-            return 0.0f;
-        case kTimerStart:
-            if (timer.stopped) timer.base_seconds += now - timer.stop_seconds;
-            timer.stop_seconds = 0.0;
-            timer.last_elapsed_seconds = now;
-            timer.stopped = false;
-            return 0.0f;
-        case kTimerStop:
-            timer.stop_seconds = now;
-            timer.last_elapsed_seconds = now;
-            timer.stopped = true;
-            return 0.0f;
-        case kTimerAdvance:
-            if (timer.stopped) timer.stop_seconds += 0.1;
-            return 0.0f;
-        case kTimerAbsoluteTime:
-            return static_cast<float>(now);
-        case kTimerAppTime:
-            return static_cast<float>(now - timer.base_seconds);
-        case kTimerElapsedTime: {
-            const double elapsed = now - timer.last_elapsed_seconds;
-            timer.last_elapsed_seconds = now;
-            return static_cast<float>(elapsed);
-        }
-        default:
-            return -1.0f;
-    }
+    const double now = reads_stop_time(timer, command) ? timer.seconds.stop : clock.time_get_time() * 0.001;
+    return apply_command(timer, timer.seconds, now, 0.1, [](double seconds) { return seconds; }, command);
 }
 
 }  // namespace

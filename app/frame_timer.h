@@ -21,18 +21,21 @@ enum TimerCommand : int32_t {
     kTimerElapsedTime = 6,   // seconds since the previous elapsed-time reading
 };
 
+// The three moments the timer keeps, in the unit of its mode: counter
+// ticks (int64_t) or seconds of the millisecond clock (double).
+template <typename Time>
+struct TimerMarks {
+    Time base;          // application time zero
+    Time stop;          // when the clock was stopped; 0 while running
+    Time last_elapsed;  // previous elapsed-time reading
+};
+
 struct FrameTimer {
     bool mode_chosen;           // the counter/millisecond choice has been made
     bool use_counter;           // counter mode (else millisecond mode)
     int64_t ticks_per_second;   // counter frequency, counter mode only
-    // Counter mode: counter ticks.
-    int64_t base_ticks;         // application time zero
-    int64_t stop_ticks;         // when the clock was stopped; 0 while running
-    int64_t last_elapsed_ticks; // previous elapsed-time reading
-    // Millisecond mode: seconds.
-    double base_seconds;
-    double stop_seconds;
-    double last_elapsed_seconds;
+    TimerMarks<int64_t> ticks;  // counter mode
+    TimerMarks<double> seconds; // millisecond mode
     bool stopped;               // application and elapsed time stand still
 };
 
