@@ -106,18 +106,9 @@ std::vector<std::string> split_lines(const std::string& text) {
     return lines;
 }
 
-uint32_t bits_of(float value) { return std::bit_cast<uint32_t>(value); }
+using settings_test::bits_of;
 
-class IniStoreFuzz : public settings_test::TempConfigHome {
-protected:
-    Settings start_up() {
-        IniSettingsStore store(path_.c_str(), settings::kSettingsKeyName);
-        Settings s = settings::default_settings();
-        settings::ensure_settings_key(store, s);
-        settings::load_general_settings(store, s);
-        return s;
-    }
-};
+class IniStoreFuzz : public settings_test::TempConfigHome {};
 
 TEST_F(IniStoreFuzz, HostileFilesNeverStopStartUpAndASaveLeavesACleanFile) {
     Generator generator(20240817u);

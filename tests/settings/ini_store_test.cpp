@@ -24,7 +24,7 @@ using namespace std::string_literals;
 using platform::files::IniSettingsStore;
 using settings::Settings;
 
-uint32_t bits_of(float value) { return std::bit_cast<uint32_t>(value); }
+using settings_test::bits_of;
 
 const char kDefaultFile[] =
     "[Software\\marevista_20110817]\n"
@@ -39,14 +39,6 @@ const char kDefaultFile[] =
 
 class IniStore : public settings_test::TempConfigHome {
 protected:
-    // Start-up: create or open the key, then load the general settings.
-    Settings start_up() {
-        IniSettingsStore store(path_.c_str(), settings::kSettingsKeyName);
-        Settings s = settings::default_settings();
-        settings::ensure_settings_key(store, s);
-        settings::load_general_settings(store, s);
-        return s;
-    }
     void save_general(const Settings& s) {
         IniSettingsStore store(path_.c_str(), settings::kSettingsKeyName);
         settings::save_general_settings(store, s);

@@ -6,14 +6,20 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
+#include <bit>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 
+#include "platform/files/ini_settings_store.h"
 #include "platform/files/settings_file_path.h"
+#include "settings/settings.h"
 
 namespace settings_test {
+
+inline uint32_t bits_of(float value) { return std::bit_cast<uint32_t>(value); }
 
 class TempConfigHome : public ::testing::Test {
 protected:
@@ -39,6 +45,15 @@ protected:
         } else {
             unsetenv("XDG_CONFIG_HOME");
         }
+    }
+
+    // Start-up: create or open the key, then load the general settings.
+    settings::Settings start_up() {
+        platform::files::IniSettingsStore store(path_.c_str(), settings::kSettingsKeyName);
+        settings::Settings s = settings::default_settings();
+        settings::ensure_settings_key(store, s);
+        settings::load_general_settings(store, s);
+        return s;
     }
 
     void make_folder() { std::filesystem::create_directories(folder_); }
