@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "render/scene_setup.h"
+#include "sim/scene_setup.h"
 #include "sim/scheduling.h"
 
 namespace app {
@@ -23,21 +23,21 @@ uint32_t float_bits(float value) {
 
 // One device state of the scene: a render state, or a state of texture
 // stage 0.
-struct DeviceState {
+struct SceneStateValue {
     bool stage_state;
     uint32_t id;     // RenderState or TextureStageState
     uint32_t value;
 };
 
-constexpr DeviceState render(RenderState state, uint32_t value) {
+constexpr SceneStateValue render(RenderState state, uint32_t value) {
     return {false, static_cast<uint32_t>(state), value};
 }
-constexpr DeviceState stage(TextureStageState state, uint32_t value) {
+constexpr SceneStateValue stage(TextureStageState state, uint32_t value) {
     return {true, static_cast<uint32_t>(state), value};
 }
 
 // Order matters: ambient is set twice and the second value stays.
-const DeviceState kSceneStates[] = {
+const SceneStateValue kSceneStates[] = {
     stage(TextureStageState::ColorOp, platform::kTextureOpModulate),
     stage(TextureStageState::ColorArg1, platform::kTextureArgTexture),
     stage(TextureStageState::ColorArg2, platform::kTextureArgCurrent),
@@ -109,8 +109,8 @@ AquariumApp::AquariumApp(const platform::Platform& platform)
     sim::reset_records(*creature, *world);
     overlay = std::make_unique<render::TextOverlay>(kOverlayFace, kOverlayPoints, render::kTextBold,
                                                     platform.glyphs);
-    render_state = std::make_unique<render::RenderState>();
-    render::reset_render_state(*render_state);
+    render_state = std::make_unique<render::RendererState>();
+    render::reset_renderer_state(*render_state);
 }
 
 void AquariumApp::fix_scene_seed(uint32_t seed) {
@@ -137,7 +137,7 @@ platform::Result AquariumApp::reset_device_objects(RenderApp& render_app) {
     // A state the device cannot take only changes the look of the picture, so
     // the scene goes on whatever the device answers.
     platform::GraphicsDevice& device = *render_app.device;
-    for (const DeviceState& state : kSceneStates) {
+    for (const SceneStateValue& state : kSceneStates) {
         if (state.stage_state) {
             device.set_texture_stage_state(0, static_cast<TextureStageState>(state.id), state.value);
         } else {
@@ -173,7 +173,7 @@ platform::Result AquariumApp::init_scene(RenderApp& render_app) {
                               ? scene_seed_
                               : static_cast<uint32_t>(render_app.platform.clock->calendar_seconds());
     sim::reset_records(*creature, *world);
-    render::setup_scene(*creature, *world, seed);
+    sim::setup_scene(*creature, *world, seed);
     return kOk;
 }
 

@@ -55,7 +55,7 @@ public:
     settings::Settings settings;              // the values kept between runs
     char title[kTitleSize];                   // window and message-box caption
     std::unique_ptr<render::TextOverlay> overlay;       // the information text; gone after shutdown_scene
-    std::unique_ptr<render::RenderState> render_state;  // camera and tank geometry kept between frames
+    std::unique_ptr<render::RendererState> render_state;  // camera and tank geometry kept between frames
 
 private:
     bool scene_seed_fixed_ = false;  // else the calendar time seeds the scene

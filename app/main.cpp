@@ -26,6 +26,7 @@
 #include "platform/system/stderr_message_boxes.h"
 #include "platform/system/steady_clock.h"
 #include "platform/system/termination_signals.h"
+#include "settings/device_dialog.h"
 #include "settings/settings.h"
 
 namespace {
@@ -39,7 +40,8 @@ public:
         const settings::DeviceDialogServices services{&app.device_table, app.graphics,
                                                       app.settings,      app.platform.settings,
                                                       app.platform.message_boxes, app.title};
-        const int32_t answer = platform::dialog::show_device_dialog(services);
+        platform::dialog::ImGuiDeviceDialogView view;
+        const int32_t answer = settings::run_device_dialog_model(view, services);
         return answer == app::kDialogOk ? app::kDialogOk : app::kDialogCancel;
     }
 };

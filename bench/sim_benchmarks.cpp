@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "render/scene_setup.h"
+#include "sim/scene_setup.h"
 #include "sim/body.h"
 #include "sim/records.h"
 #include "sim/scheduling.h"
@@ -22,7 +22,7 @@ struct SwimmingScene {
 
     SwimmingScene() {
         sim::reset_records(*creature, *world);
-        render::setup_scene(*creature, *world, kSeed);
+        sim::setup_scene(*creature, *world, kSeed);
         while (frame < kWarmUpFrames) next_frame();
     }
     void next_frame() {

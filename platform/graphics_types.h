@@ -12,6 +12,11 @@ namespace platform {
 
 using NativeWindow = uintptr_t;  // window id; 0 is no window
 
+// ---- the program's fixed capacities for what the graphics system offers ----
+inline constexpr uint32_t kMaxAdapters = 10;
+inline constexpr uint32_t kMaxDevices = 5;   // per adapter
+inline constexpr uint32_t kMaxModes = 150;   // per device
+
 // ---- surface formats ----
 using Format = uint32_t;
 inline constexpr Format kFormatUnknown = 0;

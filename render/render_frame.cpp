@@ -101,7 +101,7 @@ void draw_eyes(platform::GraphicsDevice& d, const sim::Creature& creature, const
     draw_triangles(d, world.eye_vertices, sim::kEyeVertices, world.eye_indices, sim::kEyeIndices / 3);
 }
 
-void draw_body(platform::GraphicsDevice& d, sim::SimWorld& world, const glm::mat4& body, RenderState& state) {
+void draw_body(platform::GraphicsDevice& d, sim::SimWorld& world, const glm::mat4& body, RendererState& state) {
     set_world(d, body);
     d.set_texture(0, nullptr);
     if (!state.body_draw_started) {
@@ -130,7 +130,7 @@ void draw_camera_marker(platform::GraphicsDevice& d, const sim::SimWorld& world,
 
 }  // namespace
 
-void reset_render_state(RenderState& state) {
+void reset_renderer_state(RendererState& state) {
     state.camera_started = false;
     state.camera = CameraFollow{glm::vec3(0.0f), glm::vec3(0.0f)};
     state.near_plane = 0.0f;
@@ -139,7 +139,7 @@ void reset_render_state(RenderState& state) {
     state.tank_built = false;
 }
 
-Result render_frame(const FrameContext& frame, RenderState& state) {
+Result render_frame(const FrameContext& frame, RendererState& state) {
     if (frame.device == nullptr || frame.creature == nullptr || frame.world == nullptr || frame.settings == nullptr) {
         return platform::kFail;
     }

@@ -17,7 +17,7 @@ namespace render {
 
 // The renderer's own state, kept for the life of the process (it survives
 // device loss and reset).
-struct RenderState {
+struct RendererState {
     bool camera_started;     // the camera target has been placed at the start position
     CameraFollow camera;     // smoothed look-at point
     float near_plane;        // drawing units, computed every frame
@@ -43,11 +43,11 @@ struct FrameContext {
 };
 
 // Starts the renderer's state: nothing built, camera not yet placed.
-void reset_render_state(RenderState& state);
+void reset_renderer_state(RendererState& state);
 
 // Draws one frame. Returns success; also when the device refuses to begin
 // the scene, in which case nothing is drawn. A context without its device,
 // creature, world or settings draws nothing and fails.
-platform::Result render_frame(const FrameContext& frame, RenderState& state);
+platform::Result render_frame(const FrameContext& frame, RendererState& state);
 
 }  // namespace render

@@ -5,14 +5,38 @@
 
 #include <cstdint>
 
+#include "platform/device_dialog_view.h"
 #include "platform/graphics_system.h"
 #include "platform/settings_store.h"
 #include "platform/window_system.h"
-#include "settings/device_dialog_view.h"
 #include "settings/device_table.h"
 #include "settings/settings.h"
 
 namespace settings {
+
+// The view's controls and commands, named here as the dialog's rules use them.
+using platform::kControlOk;
+using platform::kControlCancel;
+using platform::kControlDeviceList;
+using platform::kControlAdapterList;
+using platform::kControlModeList;
+using platform::kControlMultisampleList;
+using platform::kControlWindowedRadio;
+using platform::kControlFullscreenRadio;
+using platform::kControlShowInfoCheck;
+using platform::kControlExitOnMouseMoveCheck;
+using platform::kControlAboutButton;
+using platform::kNotifyClicked;
+using platform::kNotifySelectionDone;
+using platform::kDialogCaptionSize;
+using platform::kDialogItemTextSize;
+using platform::kMultisampleItemCapacity;
+using platform::DialogListItem;
+using platform::DialogList;
+using platform::DialogCheck;
+using platform::DeviceDialogControls;
+using platform::DialogCommand;
+using platform::DeviceDialogView;
 
 inline constexpr int32_t kDialogEndedOk = 1;
 inline constexpr int32_t kDialogEndedCancel = 2;

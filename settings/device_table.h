@@ -10,9 +10,9 @@
 
 namespace settings {
 
-inline constexpr uint32_t kMaxAdapters = 10;
-inline constexpr uint32_t kMaxDevices = 5;        // per adapter
-inline constexpr uint32_t kMaxModes = 150;        // per device
+using platform::kMaxAdapters;
+using platform::kMaxDevices;
+using platform::kMaxModes;
 inline constexpr uint32_t kMaxCandidates = 100;   // distinct modes per adapter during enumeration
 inline constexpr uint32_t kMaxFormats = 20;       // distinct formats per adapter during enumeration
 

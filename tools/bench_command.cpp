@@ -9,7 +9,7 @@
 
 #include "app/aquarium_app.h"
 #include "platform/fonts/freetype_glyph_rasterizer.h"
-#include "render/scene_setup.h"
+#include "sim/scene_setup.h"
 #include "sim/body.h"
 #include "sim/records.h"
 #include "sim/scheduling.h"
@@ -58,7 +58,7 @@ int run_bench(int argc, char** argv) {
 
     // One simulation step, after the creature has started swimming.
     sim::reset_records(*creature, *world);
-    render::setup_scene(*creature, *world, kBenchSeed);
+    sim::setup_scene(*creature, *world, kBenchSeed);
     for (int k = 1; k <= kWarmUpFrames; ++k) {
         sim::advance_frame(*creature, *world, static_cast<float>(k / 60.0));
     }

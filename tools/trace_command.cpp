@@ -5,7 +5,7 @@
 #include <cstring>
 #include <memory>
 
-#include "render/scene_setup.h"
+#include "sim/scene_setup.h"
 #include "sim/records.h"
 #include "sim/scheduling.h"
 #include "tools/command_line.h"
@@ -51,7 +51,7 @@ int run_trace(int argc, char** argv) {
     auto creature = std::make_unique<sim::Creature>();
     auto world = std::make_unique<sim::SimWorld>();
     sim::reset_records(*creature, *world);
-    render::setup_scene(*creature, *world, static_cast<uint32_t>(seed));
+    sim::setup_scene(*creature, *world, static_cast<uint32_t>(seed));
 
     static char buffer[1 << 16];
     std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);

@@ -13,9 +13,9 @@ namespace platform::dialog {
 
 namespace {
 
-using settings::DeviceDialogControls;
-using settings::DialogCommand;
-using settings::DialogListItem;
+using platform::DeviceDialogControls;
+using platform::DialogCommand;
+using platform::DialogListItem;
 
 // The template is laid out in dialog units; one unit is this many pixels.
 constexpr float kPixelsPerUnitX = 2.0f;
@@ -50,9 +50,9 @@ struct Label {
     uint32_t focuses;  // control id
 };
 constexpr Label kLabels[] = {
-    {"&Adapter:", {24, 19, 65, 10}, settings::kControlAdapterList},
-    {"&Device:", {24, 34, 65, 10}, settings::kControlDeviceList},
-    {"&Multisample Type:", {24, 94, 62, 10}, settings::kControlMultisampleList},
+    {"&Adapter:", {24, 19, 65, 10}, platform::kControlAdapterList},
+    {"&Device:", {24, 34, 65, 10}, platform::kControlDeviceList},
+    {"&Multisample Type:", {24, 94, 62, 10}, platform::kControlMultisampleList},
 };
 
 constexpr Placement kAdapterListPlace{92, 17, 105, 100};
@@ -155,7 +155,7 @@ void draw_label(const Label& label) {
 // A drop-down list. Picking an item selects it and completes the selection.
 template <uint32_t Capacity>
 bool draw_list(uint32_t control_id, const Placement& place, ImGuiComboFlags height,
-               settings::DialogList<Capacity>& list, bool take_focus, DialogCommand& command) {
+               platform::DialogList<Capacity>& list, bool take_focus, DialogCommand& command) {
     char id[16];
     std::snprintf(id, sizeof id, "##%u", static_cast<unsigned>(control_id));
     const bool has_selection = list.selected >= 0 && static_cast<uint32_t>(list.selected) < list.count;
@@ -171,7 +171,7 @@ bool draw_list(uint32_t control_id, const Placement& place, ImGuiComboFlags heig
             ImGui::PushID(static_cast<int>(i));
             if (ImGui::Selectable(list.items[i].text, is_selected)) {
                 list.selected = static_cast<int32_t>(i);
-                command = DialogCommand{control_id, settings::kNotifySelectionDone};
+                command = DialogCommand{control_id, platform::kNotifySelectionDone};
                 picked = true;
             }
             if (is_selected) ImGui::SetItemDefaultFocus();
@@ -189,7 +189,7 @@ bool draw_button(uint32_t control_id, const char* text, const Placement& place, 
     if (is_default) ImGui::PushStyleVar(ImGuiStyleVar_FrameBorderSize, 2.0f);
     const bool pressed = ImGui::Button(text, to_pixels(place.width, place.height));
     if (is_default) ImGui::PopStyleVar();
-    if (pressed) command = DialogCommand{control_id, settings::kNotifyClicked};
+    if (pressed) command = DialogCommand{control_id, platform::kNotifyClicked};
     return pressed;
 }
 
@@ -365,17 +365,17 @@ bool ImGuiDeviceDialogView::draw_frame(DeviceDialogControls& controls, DialogCom
     const uint32_t focus = focus_request_;
     focus_request_ = 0;
     bool done = false;
-    done |= draw_list(settings::kControlAdapterList, kAdapterListPlace, ImGuiComboFlags_HeightRegular,
-                      controls.adapters, focus == settings::kControlAdapterList, command);
-    done |= draw_list(settings::kControlDeviceList, kDeviceListPlace, ImGuiComboFlags_HeightRegular,
-                      controls.devices, focus == settings::kControlDeviceList, command);
-    done |= draw_list(settings::kControlModeList, kModeListPlace, ImGuiComboFlags_HeightLarge, controls.modes,
-                      focus == settings::kControlModeList, command);
-    done |= draw_list(settings::kControlMultisampleList, kMultisampleListPlace, ImGuiComboFlags_HeightRegular,
-                      controls.multisample_types, focus == settings::kControlMultisampleList, command);
-    done |= draw_button(settings::kControlOk, "OK", kOkPlace, true, command);
-    done |= draw_button(settings::kControlCancel, "Cancel", kCancelPlace, false, command);
-    done |= draw_button(settings::kControlAboutButton, "about", kAboutPlace, false, command);
+    done |= draw_list(platform::kControlAdapterList, kAdapterListPlace, ImGuiComboFlags_HeightRegular,
+                      controls.adapters, focus == platform::kControlAdapterList, command);
+    done |= draw_list(platform::kControlDeviceList, kDeviceListPlace, ImGuiComboFlags_HeightRegular,
+                      controls.devices, focus == platform::kControlDeviceList, command);
+    done |= draw_list(platform::kControlModeList, kModeListPlace, ImGuiComboFlags_HeightLarge, controls.modes,
+                      focus == platform::kControlModeList, command);
+    done |= draw_list(platform::kControlMultisampleList, kMultisampleListPlace, ImGuiComboFlags_HeightRegular,
+                      controls.multisample_types, focus == platform::kControlMultisampleList, command);
+    done |= draw_button(platform::kControlOk, "OK", kOkPlace, true, command);
+    done |= draw_button(platform::kControlCancel, "Cancel", kCancelPlace, false, command);
+    done |= draw_button(platform::kControlAboutButton, "about", kAboutPlace, false, command);
 
     popup_open_ = ImGui::IsPopupOpen("", ImGuiPopupFlags_AnyPopup);
     ImGui::End();
@@ -397,8 +397,8 @@ bool ImGuiDeviceDialogView::draw_frame(DeviceDialogControls& controls, DialogCom
 }
 
 DialogCommand ImGuiDeviceDialogView::wait_for_command(DeviceDialogControls& controls) {
-    const DialogCommand cancel{settings::kControlCancel, settings::kNotifyClicked};
-    const DialogCommand ok{settings::kControlOk, settings::kNotifyClicked};
+    const DialogCommand cancel{platform::kControlCancel, platform::kNotifyClicked};
+    const DialogCommand ok{platform::kControlOk, platform::kNotifyClicked};
     if (window_ == nullptr) return cancel;
     ImGui::SetCurrentContext(imgui_);
     SDL_GL_MakeCurrent(window_, gl_context_);
@@ -458,11 +458,6 @@ DialogCommand ImGuiDeviceDialogView::wait_for_command(DeviceDialogControls& cont
             }
         }
     }
-}
-
-int32_t show_device_dialog(const settings::DeviceDialogServices& services) {
-    ImGuiDeviceDialogView view;
-    return settings::run_device_dialog_model(view, services);
 }
 
 }  // namespace platform::dialog

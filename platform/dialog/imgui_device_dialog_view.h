@@ -8,23 +8,22 @@
 #include <cstdint>
 
 #include "platform/result.h"
-#include "settings/device_dialog.h"
-#include "settings/device_dialog_view.h"
+#include "platform/device_dialog_view.h"
 
 struct SDL_Window;
 struct ImGuiContext;
 
 namespace platform::dialog {
 
-class ImGuiDeviceDialogView final : public settings::DeviceDialogView {
+class ImGuiDeviceDialogView final : public DeviceDialogView {
 public:
     ImGuiDeviceDialogView() = default;
     ~ImGuiDeviceDialogView() override;
     ImGuiDeviceDialogView(const ImGuiDeviceDialogView&) = delete;
     ImGuiDeviceDialogView& operator=(const ImGuiDeviceDialogView&) = delete;
 
-    Result open(const settings::DeviceDialogControls& controls) override;
-    settings::DialogCommand wait_for_command(settings::DeviceDialogControls& controls) override;
+    Result open(const DeviceDialogControls& controls) override;
+    DialogCommand wait_for_command(DeviceDialogControls& controls) override;
     NativeWindow window() const override;
     void close() override;
 
@@ -35,7 +34,7 @@ public:
 
 private:
     // Draws one frame; true when the user gave a command in it.
-    bool draw_frame(settings::DeviceDialogControls& controls, settings::DialogCommand& command);
+    bool draw_frame(DeviceDialogControls& controls, DialogCommand& command);
     void restore_previous_context();
 
     SDL_Window* window_ = nullptr;
@@ -53,10 +52,5 @@ private:
     float pointer_x_ = 0.0f;         // pixels from the window's left edge
     float pointer_y_ = 0.0f;         // pixels from the window's top edge
 };
-
-// Runs the device dialog in its own window: its rules with this view.
-// Returns settings::kDialogEndedOk, settings::kDialogEndedCancel, or a
-// negative result when the window cannot be opened.
-int32_t show_device_dialog(const settings::DeviceDialogServices& services);
 
 }  // namespace platform::dialog

@@ -9,7 +9,7 @@
 #include "app/device_lifecycle.h"
 #include "settings/device_table.h"
 #include "app/frame_loop.h"
-#include "render/scene_setup.h"
+#include "sim/scene_setup.h"
 #include "sim/scheduling.h"
 #include "tests/app/app_test_support.h"
 
@@ -158,7 +158,7 @@ sim::Vec3 start_position(uint32_t seed) {
     auto creature = std::make_unique<sim::Creature>();
     auto world = std::make_unique<sim::SimWorld>();
     sim::reset_records(*creature, *world);
-    render::setup_scene(*creature, *world, seed);
+    sim::setup_scene(*creature, *world, seed);
     return creature->position;
 }
 
@@ -185,7 +185,7 @@ TEST(AquariumAppTest, FramesAdvanceTheSimulationAtTheFramesApplicationTime) {
     auto creature = std::make_unique<sim::Creature>();
     auto world = std::make_unique<sim::SimWorld>();
     sim::reset_records(*creature, *world);
-    render::setup_scene(*creature, *world, 7);
+    sim::setup_scene(*creature, *world, 7);
 
     for (int frame = 1; frame <= 5; ++frame) {
         a.fakes.clock.advance(1.0 / 64.0);

@@ -21,8 +21,8 @@ TEST(RenderAllocation, FramesAfterTheFirstAllocateNothing) {
     device->recording = false;
     settings::Settings settings{};
     settings.d_show_info = true;
-    auto state = std::make_unique<render::RenderState>();
-    render::reset_render_state(*state);
+    auto state = std::make_unique<render::RendererState>();
+    render::reset_renderer_state(*state);
     const render::FrameContext frame{device.get(),
                                      800,
                                      600,

@@ -26,13 +26,13 @@ struct Frame {
     test_support::FakeGlyphRasterizer glyphs;
     render::TextOverlay overlay{"Arial", 12, render::kTextBold, &glyphs};
     settings::Settings settings{};
-    std::unique_ptr<render::RenderState> state = std::make_unique<render::RenderState>();
+    std::unique_ptr<render::RendererState> state = std::make_unique<render::RendererState>();
     int32_t view_level = 0;
 
     Frame() {
         settings.d_show_info = true;
         settings.camrr = 2.0f;
-        render::reset_render_state(*state);
+        render::reset_renderer_state(*state);
         overlay.build_glyph_texture(device.get());
         overlay.prepare_for_drawing();
         device->clear_calls();

@@ -68,8 +68,8 @@ TEST(RenderPixels, BackgroundAndTheTankLinesInTheirLitColours) {
     creature.head_pt = creature.head_pt_prev = scene.world->start_position;
     creature.position = sim::Vec3{0.0, -3.0, 4.0};
     settings::Settings settings{};
-    auto state = std::make_unique<render::RenderState>();
-    render::reset_render_state(*state);
+    auto state = std::make_unique<render::RendererState>();
+    render::reset_renderer_state(*state);
     const render::FrameContext frame{device,    kWidth, kHeight, scene.creature.get(),     scene.world.get(),
                                      &settings, 0,      nullptr, render::InformationText{}};
     ASSERT_EQ(render::render_frame(frame, *state), platform::kOk);

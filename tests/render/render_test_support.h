@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "platform/graphics_types.h"
-#include "render/scene_setup.h"
+#include "sim/scene_setup.h"
 #include "sim/records.h"
 #include "sim/scheduling.h"
 #include "tests/support/fake_graphics.h"
@@ -38,7 +38,7 @@ struct Scene {
 inline Scene make_swimming_scene(uint32_t seed, int frames) {
     Scene scene;
     sim::reset_records(*scene.creature, *scene.world);
-    render::setup_scene(*scene.creature, *scene.world, seed);
+    sim::setup_scene(*scene.creature, *scene.world, seed);
     for (int k = 1; k <= frames; ++k) {
         sim::advance_frame(*scene.creature, *scene.world, static_cast<float>(k / 60.0));
     }

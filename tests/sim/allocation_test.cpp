@@ -4,7 +4,7 @@
 
 #include <new>
 
-#include "render/scene_setup.h"
+#include "sim/scene_setup.h"
 #include "sim/records.h"
 #include "sim/scheduling.h"
 #include "sim/sim_step.h"
@@ -24,7 +24,7 @@ TEST(Allocation, CounterSeesAllocations) {
 TEST(Allocation, SceneSetUpAllocatesNothingBeyondTheRecords) {
     simtest::Scene scene = simtest::make_records();
     const long before = test_support::allocation_count();
-    render::setup_scene(scene.c(), scene.w(), 2024);
+    sim::setup_scene(scene.c(), scene.w(), 2024);
     EXPECT_EQ(test_support::allocation_count() - before, 0);
 }
 

@@ -5,7 +5,7 @@
 #include <map>
 #include <utility>
 
-#include "render/scene_setup.h"
+#include "sim/scene_setup.h"
 #include "sim/records.h"
 #include "sim_test_support.h"
 

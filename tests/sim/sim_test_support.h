@@ -7,7 +7,7 @@
 #include <cstring>
 #include <memory>
 
-#include "render/scene_setup.h"
+#include "sim/scene_setup.h"
 #include "sim/records.h"
 #include "sim/scheduling.h"
 
@@ -30,7 +30,7 @@ inline Scene make_records() {
 // Records with the whole scene built from `seed`, as at start-up.
 inline Scene make_scene(uint32_t seed) {
     Scene scene = make_records();
-    render::setup_scene(*scene.creature, *scene.world, seed);
+    sim::setup_scene(*scene.creature, *scene.world, seed);
     return scene;
 }
 

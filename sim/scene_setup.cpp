@@ -1,28 +1,28 @@
-#include "render/scene_setup.h"
+#include "sim/scene_setup.h"
 
 #include <cmath>
 
 #include "sim/body.h"
 
-namespace render {
+namespace sim {
 
 namespace {
 
 constexpr int kDiscardedDraws = 25;
 constexpr int kEyeRing = 18;  // points on each of the eye's two rings
 
-sim::Vertex vertex_at(float px, float py, float pz, float nx, float ny, float nz, float u, float v) {
-    return sim::Vertex{px, py, pz, nx, ny, nz, u, v};
+Vertex vertex_at(float px, float py, float pz, float nx, float ny, float nz, float u, float v) {
+    return Vertex{px, py, pz, nx, ny, nz, u, v};
 }
 
 }  // namespace
 
-void build_eye_mesh(const sim::Creature& creature, sim::SimWorld& world) {
+void build_eye_mesh(const Creature& creature, SimWorld& world) {
     const float cx = -0.3f;           // centre of the eye's front, nominal size
     const float radius = 0.63f;
     const float front = 0.1f;
     const float depth = 0.7f;
-    sim::Vertex(&v)[sim::kEyeVertices] = world.eye_vertices;
+    Vertex(&v)[kEyeVertices] = world.eye_vertices;
 
     v[0] = vertex_at(cx, 0.0f, 0.0f, -1.0f, 0.0f, 0.0f, 2.3f / 25.0f, (12.5f - 5.0f) / 12.5f);
     // The front normals point away from a focus on the axis, which domes the front.
@@ -68,18 +68,18 @@ void build_eye_mesh(const sim::Creature& creature, sim::SimWorld& world) {
     const float length = static_cast<float>(creature.body_length);
     const float scale = (length / 25.0f * 1.0f * 0.6f * 0.5f) / radius;
     const float shift = length / 25.0f * 0.09f;
-    for (sim::Vertex& e : v) {
+    for (Vertex& e : v) {
         e.px = e.px * scale + shift;
         e.py *= scale;
         e.pz *= scale;
     }
 }
 
-void build_sphere_mesh(sim::SimWorld& world) {
+void build_sphere_mesh(SimWorld& world) {
     constexpr double kTwentyDegrees = 0.3490658503988659;
-    for (int i = 0; i < sim::kSphereLongitudes; ++i) {
+    for (int i = 0; i < kSphereLongitudes; ++i) {
         const double phi = static_cast<double>(i) * kTwentyDegrees;
-        for (int j = 0; j < sim::kSphereLatitudes; ++j) {
+        for (int j = 0; j < kSphereLatitudes; ++j) {
             const double theta = static_cast<double>(j) * kTwentyDegrees;
             const float x = static_cast<float>(std::cos(phi) * std::sin(theta));
             const float y = static_cast<float>(std::cos(theta));
@@ -88,9 +88,9 @@ void build_sphere_mesh(sim::SimWorld& world) {
         }
     }
     int n = 0;
-    for (int i = 0; i < sim::kSphereLongitudes - 1; ++i) {
-        for (int j = 0; j < sim::kSphereLatitudes - 1; ++j) {
-            const int v = sim::kSphereLatitudes * i + j;
+    for (int i = 0; i < kSphereLongitudes - 1; ++i) {
+        for (int j = 0; j < kSphereLatitudes - 1; ++j) {
+            const int v = kSphereLatitudes * i + j;
             const uint16_t tri[6] = {static_cast<uint16_t>(v), static_cast<uint16_t>(v + 11),
                                      static_cast<uint16_t>(v + 1), static_cast<uint16_t>(v),
                                      static_cast<uint16_t>(v + 10), static_cast<uint16_t>(v + 11)};
@@ -99,14 +99,14 @@ void build_sphere_mesh(sim::SimWorld& world) {
     }
 }
 
-void setup_scene(sim::Creature& creature, sim::SimWorld& world, uint32_t seed) {
-    sim::random_seed(world.random, seed);
+void setup_scene(Creature& creature, SimWorld& world, uint32_t seed) {
+    random_seed(world.random, seed);
     for (int i = 0; i < kDiscardedDraws; ++i) {
-        (void)sim::random_next(world.random);
+        (void)random_next(world.random);
     }
-    sim::build_body(creature, world);
+    build_body(creature, world);
     build_eye_mesh(creature, world);
     build_sphere_mesh(world);
 }
 
-}  // namespace render
+}  // namespace sim

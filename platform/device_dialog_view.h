@@ -1,16 +1,16 @@
 // The device dialog as its view sees it: the state of every control, the
 // commands a user gives, and the view that shows the controls in a window.
-// The dialog's rules (settings/device_dialog.h) fill the controls and react
-// to the commands; the view only draws them and reports what the user did.
+// The dialog's rules fill the controls and react to the commands; the view
+// only draws them and reports what the user did.
 #pragma once
 
 #include <cstdint>
 
+#include "platform/graphics_types.h"
 #include "platform/result.h"
 #include "platform/window_system.h"
-#include "settings/device_table.h"
 
-namespace settings {
+namespace platform {
 
 // Control ids of the dialog.
 inline constexpr uint32_t kControlOk = 1;
@@ -74,17 +74,17 @@ struct DialogCommand {
 class DeviceDialogView {
 public:
     // Opens the dialog's window showing `controls`; negative when it cannot.
-    virtual platform::Result open(const DeviceDialogControls& controls) = 0;
+    virtual Result open(const DeviceDialogControls& controls) = 0;
     // Shows the controls and waits for the user's next command. When the
     // user picks an item of a list, the list's `selected` is changed before
     // the selection command is returned. Closing the window is Cancel.
     virtual DialogCommand wait_for_command(DeviceDialogControls& controls) = 0;
     // The window that owns message boxes shown over the dialog.
-    virtual platform::NativeWindow window() const = 0;
+    virtual NativeWindow window() const = 0;
     virtual void close() = 0;
 
 protected:
     virtual ~DeviceDialogView() = default;
 };
 
-}  // namespace settings
+}  // namespace platform

@@ -159,7 +159,8 @@ TEST(DialogRun, TheWholeDialogRunsInItsWindowAndEndsWithCancel) {
     quit.type = SDL_QUIT;
     SDL_PushEvent(&quit);
     const settings::DeviceDialogServices services{table.get(), &graphics, &settings, nullptr, nullptr, "Run test"};
-    EXPECT_EQ(platform::dialog::show_device_dialog(services), settings::kDialogEndedCancel);
+    ImGuiDeviceDialogView view;
+    EXPECT_EQ(settings::run_device_dialog_model(view, services), settings::kDialogEndedCancel);
     // The quit request is left for the program's own loop.
     SDL_Event left{};
     EXPECT_EQ(SDL_PeepEvents(&left, 1, SDL_GETEVENT, SDL_QUIT, SDL_QUIT), 1);

@@ -7,16 +7,16 @@
 
 #include "sim/records.h"
 
-namespace render {
+namespace sim {
 
 // Seeds the random source with `seed`, discards 25 draws, builds the body
 // and its skin, then the eye and sphere meshes. Expects freshly reset records.
-void setup_scene(sim::Creature& creature, sim::SimWorld& world, uint32_t seed);
+void setup_scene(Creature& creature, SimWorld& world, uint32_t seed);
 
 // The eye: a short open cylinder with a domed front, scaled to the body.
-void build_eye_mesh(const sim::Creature& creature, sim::SimWorld& world);
+void build_eye_mesh(const Creature& creature, SimWorld& world);
 
 // Unit sphere of 19 longitudes by 10 latitudes.
-void build_sphere_mesh(sim::SimWorld& world);
+void build_sphere_mesh(SimWorld& world);
 
-}  // namespace render
+}  // namespace sim
