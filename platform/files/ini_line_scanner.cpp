@@ -20,6 +20,9 @@ constexpr unsigned char kByteOrderMark[] = {0xEF, 0xBB, 0xBF};
 // Fed to the parser after a section header, so that the section the parser
 // then stands in is learnt from the parser itself.
 constexpr const char kProbeLine[] = "section-probe=1\n";
+// Fed instead of a section header the parser cannot read: the lines after
+// it then belong to a section of no name, not to the section above.
+constexpr const char kUnknownSectionLine[] = "[]\n";
 
 struct ScanState {
     int fd;
@@ -40,6 +43,8 @@ struct ScanState {
     char line[kMaxLineBytes];
     uint32_t line_length;
     bool line_too_long;       // longer than the line buffer: cut
+    int64_t line_offset;      // where the line starts in the file
+    int64_t line_file_length; // bytes of the whole line
     ScannedLine current;
     char name[kMaxNameBytes];
     char value[kMaxValueBytes];
@@ -55,10 +60,6 @@ bool is_binary_byte(unsigned char c) {
 
 bool fill_chunk(ScanState& state) {
     while (true) {
-        if (state.offset >= kMaxFileBytes) {
-            state.read_failed = true;
-            return false;
-        }
         const ssize_t got = pread(state.fd, state.chunk, sizeof state.chunk, state.offset);
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) {
@@ -70,6 +71,11 @@ bool fill_chunk(ScanState& state) {
             return false;
         }
         state.offset += got;
+        // A file of exactly kMaxFileBytes is read whole; one byte more is too much.
+        if (state.offset > kMaxFileBytes) {
+            state.read_failed = true;
+            return false;
+        }
         state.chunk_length = static_cast<uint32_t>(got);
         state.chunk_position = 0;
         return true;
@@ -80,6 +86,8 @@ bool fill_chunk(ScanState& state) {
 bool read_physical_line(ScanState& state) {
     state.line_length = 0;
     state.line_too_long = false;
+    state.line_offset = state.offset - state.chunk_length + state.chunk_position;
+    state.line_file_length = 0;
     bool got_any = false;
     while (true) {
         if (state.chunk_position == state.chunk_length) {
@@ -88,6 +96,7 @@ bool read_physical_line(ScanState& state) {
         const char c = state.chunk[state.chunk_position++];
         got_any = true;
         if (c == '\n') return true;
+        ++state.line_file_length;
         if (state.line_length < sizeof state.line) {
             state.line[state.line_length++] = c;
         } else {
@@ -125,7 +134,8 @@ char* feed_text(char* out, int capacity, const char* text, uint32_t length) {
 
 // The parser's reader: one physical line per call, with the probe after a
 // section header. Lines the parser must not see (binary, too long) are fed
-// as empty lines so that the parser's line count stays in step.
+// as empty lines so that the parser's line count stays in step, or as a
+// header of no name when they look like a header.
 char* read_line_for_parser(char* out, int capacity, void* stream) {
     ScanState& state = *static_cast<ScanState*>(stream);
     if (state.probe_next) {
@@ -142,6 +152,8 @@ char* read_line_for_parser(char* out, int capacity, void* stream) {
     line.index = state.lines_read++;
     line.text = state.line;
     line.length = state.line_length;
+    line.offset = state.line_offset;
+    line.file_length = state.line_file_length;
     line.in_section = state.in_section;
     state.have_line = true;
 
@@ -152,20 +164,18 @@ char* read_line_for_parser(char* out, int capacity, void* stream) {
     const uint32_t start = content_start(state);
     const uint32_t content_length = state.line_length - start;
     const char first = start < state.line_length ? state.line[start] : '\0';
-    const bool comment = first == ';' || first == '#';
     const uint32_t parser_limit =
         std::min(kMaxParsedLineBytes, capacity > 3 ? static_cast<uint32_t>(capacity - 3) : 0u);
     const bool too_long = state.line_too_long || content_length > parser_limit;
 
-    if (binary || state.line_too_long) {
-        line.keep = false;
+    if (binary || too_long) {
+        if (first == '[') {
+            line.is_header = true;
+            state.probe_next = true;
+            return feed_text(out, capacity, kUnknownSectionLine, sizeof kUnknownSectionLine - 1);
+        }
         return feed_text(out, capacity, "\n", 1);
     }
-    if (too_long) {
-        line.keep = comment;
-        return feed_text(out, capacity, "\n", 1);
-    }
-    line.keep = true;
     line.is_header = first == '[';
     if (line.is_header) state.probe_next = true;
     // Leading blanks are dropped: an indented line is read like any other

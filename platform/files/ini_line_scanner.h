@@ -9,21 +9,24 @@
 
 namespace platform::files {
 
-// Bytes of the longest physical line the scanner holds; longer lines are
-// never parsed and never kept.
+// Bytes of a physical line the scanner holds in memory; longer lines are
+// never parsed (a writer copies them from the file by their offset).
 inline constexpr uint32_t kMaxLineBytes = 4096;
 // Longest line (without its line end) that the INI parser reads whole;
 // longer lines are not parsed.
 inline constexpr uint32_t kMaxParsedLineBytes = 196;
-// Largest file that is read at all; a larger file is treated as unreadable.
+// Largest file that is read at all; a larger file is treated as unreadable,
+// so nothing may ever write a larger one.
 inline constexpr int64_t kMaxFileBytes = 1 << 20;
 
 struct ScannedLine {
     uint32_t index;        // 0 for the first line of the file
-    const char* text;      // the line's bytes, without the line feed; valid during the call
-    uint32_t length;       // bytes of text
-    bool keep;             // false: binary, or too long to be read and not a comment
-    bool is_header;        // a section header
+    const char* text;      // the line's first bytes, without the line feed; valid during the call
+    uint32_t length;       // bytes of text: the whole line, or its first kMaxLineBytes
+    int64_t offset;        // where the line starts in the file, bytes
+    int64_t file_length;   // bytes of the whole line in the file, without the line feed
+    bool is_header;        // a section header; one the parser cannot read (binary, too long)
+                           // opens a section of no known name
     bool in_section;       // after this line the parser is inside the section asked for
     bool is_value;         // a name=value line of the section asked for
     const char* name;      // when is_value: the name as the parser read it

@@ -8,8 +8,10 @@
 
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 
 #include "platform/files/ini_line_scanner.h"
+#include "platform/files/save_target.h"
 
 namespace platform::files {
 
@@ -17,7 +19,6 @@ namespace {
 
 constexpr mode_t kFolderMode = 0700;
 constexpr mode_t kFileMode = 0600;
-constexpr const char kTemporarySuffix[] = ".XXXXXX";
 constexpr uint32_t kWriteBufferBytes = 4096;
 
 // ---- reading ----
@@ -67,6 +68,7 @@ struct FileWriter {
     uint32_t used;
     int error;        // errno of the first failure; 0 while all is well
     bool wrote_any;
+    int64_t total;    // bytes put so far
 };
 
 void flush(FileWriter& writer) {
@@ -85,6 +87,9 @@ void flush(FileWriter& writer) {
 
 void put(FileWriter& writer, const char* bytes, uint32_t length) {
     writer.wrote_any = writer.wrote_any || length > 0;
+    // A file the reader would refuse is never written.
+    writer.total += length;
+    if (writer.total > kMaxFileBytes && writer.error == 0) writer.error = EFBIG;
     while (length > 0 && writer.error == 0) {
         if (writer.used == sizeof writer.buffer) flush(writer);
         const uint32_t room = static_cast<uint32_t>(sizeof writer.buffer) - writer.used;
@@ -125,7 +130,7 @@ int32_t pending_index(const RewritePlan& plan, const char* name) {
 
 void plan_line(void* context, const ScannedLine& line) {
     RewritePlan& plan = *static_cast<RewritePlan*>(context);
-    if (!line.in_section || !line.keep) return;
+    if (!line.in_section) return;
     plan.section_found = true;
     if (line.is_value) {
         const int32_t p = pending_index(plan, line.name);
@@ -139,8 +144,33 @@ void plan_line(void* context, const ScannedLine& line) {
 struct Rewrite {
     const RewritePlan* plan;
     FileWriter* writer;
+    int source_fd;    // the old file, for lines longer than the scanner holds
+    bool copy_failed;
     bool written[kMaxPendingValues];
 };
+
+// Copies a line of the old file byte for byte, line feed added.
+void copy_line(Rewrite& rewrite, const ScannedLine& line) {
+    FileWriter& writer = *rewrite.writer;
+    if (line.file_length == line.length) {
+        put(writer, line.text, line.length);
+    } else {
+        char chunk[kWriteBufferBytes];
+        for (int64_t done = 0; done < line.file_length && writer.error == 0;) {
+            const int64_t left = line.file_length - done;
+            const size_t want = left < static_cast<int64_t>(sizeof chunk) ? static_cast<size_t>(left) : sizeof chunk;
+            const ssize_t got = pread(rewrite.source_fd, chunk, want, line.offset + done);
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) {
+                rewrite.copy_failed = true;
+                return;
+            }
+            put(writer, chunk, static_cast<uint32_t>(got));
+            done += got;
+        }
+    }
+    put_text(writer, "\n");
+}
 
 // Writes the values not written yet; `only_new`: just those without a line
 // of their own in the old file.
@@ -163,11 +193,9 @@ bool has_unwritten_values(const Rewrite& rewrite) {
 void rewrite_line(void* context, const ScannedLine& line) {
     Rewrite& rewrite = *static_cast<Rewrite*>(context);
     const RewritePlan& plan = *rewrite.plan;
-    if (!line.keep) return;
     const int32_t p = line.is_value ? pending_index(plan, line.name) : -1;
     if (p < 0) {
-        put(*rewrite.writer, line.text, line.length);
-        put_text(*rewrite.writer, "\n");
+        copy_line(rewrite, line);
     } else if (!rewrite.written[p]) {
         put_value_line(*rewrite.writer, plan.pending[p]);
         rewrite.written[p] = true;
@@ -207,14 +235,24 @@ void sync_parent_folder(const char* path) {
 }
 
 void report_save_failure(const char* path, int error) {
+    if (error == EFBIG) {
+        std::fprintf(stderr, "aquarium: could not save the settings to %s: it would grow over %lld bytes\n", path,
+                     static_cast<long long>(kMaxFileBytes));
+        return;
+    }
     std::fprintf(stderr, "aquarium: could not save the settings to %s: %s\n", path, std::strerror(error));
+}
+
+void report_unreadable(const char* path, const char* why) {
+    std::fprintf(stderr, "aquarium: cannot read the settings file %s (%s); using the defaults and leaving the file as it is\n",
+                 path, why);
 }
 
 }  // namespace
 
 IniSettingsStore::IniSettingsStore(const char* path, const char* section)
-    : path_{}, section_{}, usable_(false), open_(false), snapshot_fd_(-1), section_found_(false),
-      write_on_close_(false), pending_{}, pending_count_(0) {
+    : path_{}, section_{}, usable_(false), open_(false), snapshot_fd_(-1), file_state_(FileState::missing),
+      unreadable_reported_(false), section_found_(false), write_on_close_(false), pending_{}, pending_count_(0) {
     const int path_length = std::snprintf(path_, sizeof path_, "%s", path != nullptr ? path : "");
     const int section_length = std::snprintf(section_, sizeof section_, "%s", section != nullptr ? section : "");
     usable_ = path_length > 0 && static_cast<uint32_t>(path_length) < sizeof path_ &&
@@ -228,18 +266,37 @@ IniSettingsStore::~IniSettingsStore() {
 Result IniSettingsStore::open_snapshot() {
     close_snapshot();
     section_found_ = false;
+    file_state_ = FileState::unreadable;
+    const char* why = nullptr;
     const int fd = open(path_, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) return kFail;
     struct stat info;
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > kMaxFileBytes) {
-        close(fd);
-        return kFail;
+    if (fd < 0) {
+        if (errno == ENOENT) {
+            file_state_ = FileState::missing;
+            return kFail;
+        }
+        why = std::strerror(errno);
+    } else if (fstat(fd, &info) != 0) {
+        why = std::strerror(errno);
+    } else if (!S_ISREG(info.st_mode)) {
+        why = "not a regular file";
+    } else if (info.st_size > kMaxFileBytes) {
+        why = "larger than 1 MiB";
+    } else {
+        snapshot_fd_ = fd;
+        SectionSearch search{false};
+        if (scan_ini_lines(snapshot_fd_, section_, note_section, &search)) {
+            file_state_ = FileState::readable;
+            section_found_ = search.found;
+            return kOk;
+        }
+        why = "it could not be read to its end";
+        snapshot_fd_ = -1;
     }
-    snapshot_fd_ = fd;
-    SectionSearch search{false};
-    scan_ini_lines(snapshot_fd_, section_, note_section, &search);
-    section_found_ = search.found;
-    return kOk;
+    if (fd >= 0) close(fd);
+    if (!unreadable_reported_) report_unreadable(path_, why);
+    unreadable_reported_ = true;
+    return kFail;
 }
 
 void IniSettingsStore::close_snapshot() {
@@ -250,7 +307,9 @@ void IniSettingsStore::close_snapshot() {
 Result IniSettingsStore::create_key(bool& created) {
     created = false;
     if (!usable_ || open_) return kFail;
-    open_snapshot();
+    // Only a missing file is a missing key: a file that is there but cannot
+    // be read is never replaced.
+    if (failed(open_snapshot()) && file_state_ != FileState::missing) return kFail;
     open_ = true;
     pending_count_ = 0;
     created = !section_found_;
@@ -336,6 +395,16 @@ Result IniSettingsStore::commit() {
         report_save_failure(path_, error);
         return kFail;
     }
+    static SaveTarget target;  // large; one save at a time
+    const SaveTargetStatus target_status = find_save_target(path_, target);
+    if (target_status != SaveTargetStatus::ok) {
+        std::fprintf(stderr, "aquarium: the settings are not saved to %s: %s\n", path_,
+                     save_target_problem(target_status));
+        return kFail;
+    }
+    const int64_t now = static_cast<int64_t>(std::time(nullptr));
+    remove_stale_temporaries(target.path, now);
+    if (target.through_link) remove_stale_temporaries(path_, now);
 
     RewritePlan plan{};
     plan.pending = pending_;
@@ -347,7 +416,7 @@ Result IniSettingsStore::commit() {
     }
 
     char temporary[kMaxPathBytes + sizeof kTemporarySuffix];
-    std::snprintf(temporary, sizeof temporary, "%s%s", path_, kTemporarySuffix);
+    std::snprintf(temporary, sizeof temporary, "%s%s", target.path, kTemporarySuffix);
     const int fd = mkostemp(temporary, O_CLOEXEC);
     if (fd < 0) {
         report_save_failure(path_, errno);
@@ -358,8 +427,9 @@ Result IniSettingsStore::commit() {
     writer.used = 0;
     writer.error = 0;
     writer.wrote_any = false;
+    writer.total = 0;
 
-    Rewrite rewrite{&plan, &writer, {}};
+    Rewrite rewrite{&plan, &writer, snapshot_fd_, false, {}};
     bool copied = true;
     if (snapshot_fd_ >= 0) copied = scan_ini_lines(snapshot_fd_, section_, rewrite_line, &rewrite);
     // A section that did not exist (or, should the old file have changed
@@ -374,17 +444,17 @@ Result IniSettingsStore::commit() {
     flush(writer);
 
     error = writer.error;
-    if (error == 0 && !copied) error = EIO;
+    if (error == 0 && (!copied || rewrite.copy_failed)) error = EIO;
     if (error == 0 && fchmod(fd, kFileMode) != 0) error = errno;
     if (error == 0 && fsync(fd) != 0) error = errno;
     if (close(fd) != 0 && error == 0) error = errno;
-    if (error == 0 && rename(temporary, path_) != 0) error = errno;
+    if (error == 0 && rename(temporary, target.path) != 0) error = errno;
     if (error != 0) {
         unlink(temporary);
         report_save_failure(path_, error);
         return kFail;
     }
-    sync_parent_folder(path_);
+    sync_parent_folder(target.path);
     return kOk;
 }
 

@@ -2,18 +2,27 @@
 // each value one name=value line in it (see value_text.h for the forms).
 //
 // Nothing else in the file is lost: saving rewrites only the lines of the
-// values written, keeps every other line byte for byte, and leaves out only
-// lines that no reader could use (binary bytes, or too long to be read and
-// not a comment). Values are matched, like the section, without regard to
-// ASCII case; when a value appears more than once, the last line counts for
-// reading and the first is rewritten (the others are dropped) on saving.
+// values written and copies every other line byte for byte, whatever it
+// holds (binary bytes, lines too long to be read). A section header that
+// cannot be read opens a section of no known name, so the lines under it
+// never count as values of the section above. Values are matched, like the
+// section, without regard to ASCII case; when a value appears more than
+// once, the last line counts for reading and the first is rewritten (the
+// others are dropped) on saving.
+//
+// Only a missing file is a missing key. A file that is there but cannot be
+// read (no permission, not a regular file, larger than 1 MiB) is never
+// replaced: the key cannot be opened or created, nothing is saved, and the
+// store says so once on standard error.
 //
 // Each save is atomic: the new file is written to a temporary file in the
 // same folder (mode 0600), flushed to disk and renamed over the old one, so
-// a crash leaves either the old file or the new one, and a symbolic link at
-// the file's place is replaced rather than written through. A file that is
-// not a regular file, or larger than 1 MiB, is treated as unreadable.
-// Failures to save are reported on standard error.
+// a crash leaves either the old file or the new one; temporary files left
+// by a save that was killed are removed by a later save once they are old.
+// A save that would make the file larger than the reader accepts fails.
+// A symbolic link is written through only when it leads to one of the
+// user's own files (see save_target.h). Failures to save are reported on
+// standard error.
 #pragma once
 
 #include <cstdint>
@@ -64,6 +73,9 @@ private:
     bool usable_;                  // path and section fit their buffers
     bool open_;                    // the key is open
     int snapshot_fd_;              // the file as it was when the key was opened; -1 when there is none
+    enum class FileState { missing, readable, unreadable };
+    FileState file_state_;         // what the last look at the file found
+    bool unreadable_reported_;     // the unreadable file was reported on standard error
     bool section_found_;           // the snapshot holds the key's section
     bool write_on_close_;          // the key was created: store it even with nothing written
     PendingValue pending_[kMaxPendingValues];

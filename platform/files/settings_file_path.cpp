@@ -22,11 +22,7 @@ bool fits(int written) {
 
 }  // namespace
 
-bool default_settings_file_path(char (&path)[kMaxPathBytes]) {
-    const char* config_home = std::getenv("XDG_CONFIG_HOME");
-    if (is_absolute(config_home)) {
-        return fits(std::snprintf(path, sizeof path, "%s/%s", config_home, kFileInConfigHome));
-    }
+bool user_home_folder(char (&path)[kMaxPathBytes]) {
     const char* home = std::getenv("HOME");
     char passwd_text[1024];
     if (!is_absolute(home)) {
@@ -38,6 +34,16 @@ bool default_settings_file_path(char (&path)[kMaxPathBytes]) {
         home = found->pw_dir;
         if (!is_absolute(home)) return false;
     }
+    return fits(std::snprintf(path, sizeof path, "%s", home));
+}
+
+bool default_settings_file_path(char (&path)[kMaxPathBytes]) {
+    const char* config_home = std::getenv("XDG_CONFIG_HOME");
+    if (is_absolute(config_home)) {
+        return fits(std::snprintf(path, sizeof path, "%s/%s", config_home, kFileInConfigHome));
+    }
+    char home[kMaxPathBytes];
+    if (!user_home_folder(home)) return false;
     return fits(std::snprintf(path, sizeof path, "%s/.config/%s", home, kFileInConfigHome));
 }
 

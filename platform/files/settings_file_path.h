@@ -12,4 +12,8 @@ inline constexpr uint32_t kMaxPathBytes = 4096;
 // False when no home folder is known or the path would not fit.
 bool default_settings_file_path(char (&path)[kMaxPathBytes]);
 
+// The user's home folder: $HOME when it is an absolute path, otherwise the
+// password database's entry; false when neither is known.
+bool user_home_folder(char (&path)[kMaxPathBytes]);
+
 }  // namespace platform::files

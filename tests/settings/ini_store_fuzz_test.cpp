@@ -1,6 +1,6 @@
 // Thousands of generated hostile settings files: start-up never fails, the
-// loaded camera values are usable, a save always leaves a clean file that
-// reads back exactly, and comments survive.
+// loaded camera values are usable, a save always leaves a file that reads
+// back exactly, and comments and lines no reader uses survive.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -148,10 +148,10 @@ TEST_F(IniStoreFuzz, HostileFilesNeverStopStartUpAndASaveLeavesACleanFile) {
         ASSERT_EQ(bits_of(again.camlr), bits_of(s.camlr));
         ASSERT_EQ(bits_of(again.camhh), bits_of(s.camhh));
 
+        // Comments and lines no reader uses survive byte for byte.
         const std::vector<std::string> saved_lines = split_lines(saved);
-        for (const std::string& line : saved_lines) ASSERT_FALSE(is_binary(line)) << line;
         for (const std::string& line : split_lines(original)) {
-            if (line.empty() || (line[0] != ';' && line[0] != '#') || is_binary(line)) continue;
+            if (line.empty() || (line[0] != ';' && line[0] != '#' && !is_binary(line) && line.size() < 200)) continue;
             ASSERT_NE(std::find(saved_lines.begin(), saved_lines.end(), line), saved_lines.end()) << line;
         }
         ASSERT_EQ(stray_files(), 0);
