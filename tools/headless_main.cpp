@@ -1,4 +1,5 @@
 // aquarium-headless: runs the screen saver's own code without a display.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -14,6 +15,16 @@ void print_usage() {
                  "       aquarium-headless render --seed S --frames N --size WxH --every K --out-dir DIR\n");
 }
 
+// A command's figures or trace are its result: when they could not all be
+// written (a full disk, a closed pipe), the command failed.
+int finish_output(const char* command, int status) {
+    errno = 0;
+    if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0) return status;
+    std::fprintf(stderr, "aquarium-headless %s: cannot write the output: %s\n", command,
+                 errno != 0 ? std::strerror(errno) : "write error");
+    return status != 0 ? status : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -21,8 +32,8 @@ int main(int argc, char** argv) {
         print_usage();
         return 2;
     }
-    if (std::strcmp(argv[1], "trace") == 0) return tools::run_trace(argc, argv);
-    if (std::strcmp(argv[1], "bench") == 0) return tools::run_bench(argc, argv);
+    if (std::strcmp(argv[1], "trace") == 0) return finish_output("trace", tools::run_trace(argc, argv));
+    if (std::strcmp(argv[1], "bench") == 0) return finish_output("bench", tools::run_bench(argc, argv));
     if (std::strcmp(argv[1], "render") == 0) return tools::run_render(argc, argv);
     std::fprintf(stderr, "aquarium-headless: unknown command '%s'\n", argv[1]);
     print_usage();

@@ -49,12 +49,22 @@ bool write_frame(void* context, uint64_t frame, const uint8_t* rgba, uint32_t wi
     if (out.directory != nullptr) {
         const int n = std::snprintf(path, sizeof path, "%s/frame_%06llu.png", out.directory,
                                     static_cast<unsigned long long>(frame));
-        if (n < 0 || static_cast<size_t>(n) >= sizeof path) return false;
+        if (n < 0 || static_cast<size_t>(n) >= sizeof path) {
+            std::fprintf(stderr, "aquarium-headless render: cannot write into %s: the path is too long\n",
+                         out.directory);
+            return false;
+        }
     } else {
         std::snprintf(path, sizeof path, "%s", out.file);
     }
-    if (!write_png(path, rgba, width, height)) {
-        std::fprintf(stderr, "aquarium-headless render: cannot write %s\n", path);
+    const int error = write_png(path, rgba, width, height);
+    if (error == kNotARegularFile) {
+        std::fprintf(stderr, "aquarium-headless render: cannot write %s: it is not a regular file (left alone)\n",
+                     path);
+        return false;
+    }
+    if (error != 0) {
+        std::fprintf(stderr, "aquarium-headless render: cannot write %s: %s\n", path, std::strerror(error));
         return false;
     }
     return true;

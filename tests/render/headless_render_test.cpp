@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -60,7 +61,7 @@ TEST(HeadlessRender, TheFishInItsTankWithTheInformationText) {
 TEST(PngFile, WritesTheRgbOfEveryPixelAndRefusesBadPaths) {
     const uint8_t rgba[2 * 3 * 4] = {255, 0, 0, 255, 0, 255, 0, 9, 0, 0, 255, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
     const std::string path = ::testing::TempDir() + "png_file_test.png";
-    ASSERT_TRUE(tools::write_png(path.c_str(), rgba, 3, 2));
+    ASSERT_EQ(tools::write_png(path.c_str(), rgba, 3, 2), 0);
 
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
@@ -75,8 +76,8 @@ TEST(PngFile, WritesTheRgbOfEveryPixelAndRefusesBadPaths) {
     }
     std::remove(path.c_str());
 
-    EXPECT_FALSE(tools::write_png("/nonexistent-folder/x.png", rgba, 3, 2));
-    EXPECT_FALSE(tools::write_png(path.c_str(), rgba, 0, 2));
+    EXPECT_EQ(tools::write_png("/nonexistent-folder/x.png", rgba, 3, 2), ENOENT);
+    EXPECT_EQ(tools::write_png(path.c_str(), rgba, 0, 2), EINVAL);
 }
 
 }  // namespace
