@@ -109,6 +109,7 @@ int run_screen_saver(const char* command_line) {
 int run_module(const app::ModuleRequest& request) {
     // Before the window system starts; see termination_signals.h.
     platform::catch_termination_signals();
+    platform::enforce_termination_deadline();
     const platform::NativeWindow host =
         request.kind == app::ModuleRequest::Kind::root ? platform::x11::default_root_window() : request.window;
     if (host == 0) {

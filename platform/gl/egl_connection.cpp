@@ -1,6 +1,7 @@
 #include "platform/gl/egl_connection.h"
 
 #include <X11/Xlib.h>
+#include <poll.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -131,6 +132,19 @@ void EglConnection::close() {
         display_ = EGL_NO_DISPLAY;
     }
     x_display_ = nullptr;  // kept open for the process (see open)
+}
+
+bool EglConnection::display_lost() {
+    if (display_lost_) return true;
+    if (target_ != EglTarget::X11Windows || x_display_ == nullptr) return false;
+    Display* x = static_cast<Display*>(x_display_);
+    pollfd connection{ConnectionNumber(x), POLLIN | POLLRDHUP, 0};
+    if (poll(&connection, 1, 0) != 1 || (connection.revents & (POLLHUP | POLLRDHUP | POLLERR | POLLNVAL)) == 0) {
+        return false;
+    }
+    display_lost_ = true;
+    std::fprintf(stderr, "aquarium: the connection to the X display was lost\n");
+    return true;
 }
 
 EGLConfig EglConnection::window_config(NativeWindow window) {

@@ -46,12 +46,18 @@ public:
     EGLContext create_context(EGLConfig config, bool& robust);
     // Reads the driver's limits; false when no context can be made.
     bool probe(GlProbe& probe);
+    // True once the X server of a window display has gone away (our
+    // connection to it hung up), said once on standard error. Looked at
+    // before drawing and presenting: a driver call that waits on a server
+    // that is gone may never return.
+    bool display_lost();
 
 private:
     EGLDisplay display_ = EGL_NO_DISPLAY;
     void* x_display_ = nullptr;  // our own X connection (Xlib Display*)
     EglTarget target_ = EglTarget::Offscreen;
     bool robustness_ = false;
+    bool display_lost_ = false;
 };
 
 // Makes `context` current with `surface` (or none) unless it already is.

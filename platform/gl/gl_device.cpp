@@ -991,6 +991,7 @@ Result GlDevice::present() {
     const bool same_size = surface_width == w && surface_height == h;
     glBlitFramebuffer(0, 0, w, h, 0, 0, surface_width, surface_height, GL_COLOR_BUFFER_BIT,
                       same_size ? GL_NEAREST : GL_LINEAR);
+    if (setup_.connection->display_lost()) return kFail;
     const double before = monotonic_seconds();
     const bool swapped = eglSwapBuffers(display, surface_) == EGL_TRUE;
     const double swap_seconds = monotonic_seconds() - before;
@@ -1025,6 +1026,8 @@ Result GlDevice::read_pixels(uint8_t* rgba, uint32_t width, uint32_t height) {
 // ---- loss and reset ----
 
 Result GlDevice::test_cooperative_level() {
+    // A display that went away ends the run: nothing can be shown again.
+    if (surface_ != EGL_NO_SURFACE && setup_.connection->display_lost()) return kFail;
     if (robust_ && !context_lost_ && make_current()) {
         if (glGetGraphicsResetStatus() != GL_NO_ERROR) {
             context_lost_ = true;

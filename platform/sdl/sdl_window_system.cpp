@@ -4,10 +4,13 @@
 #include <SDL2/SDL_syswm.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/sdl/sdl_event_translation.h"
+#include "platform/sdl/video_start.h"
 #include "platform/sdl/x11_windows.h"
+#include "platform/system/termination_signals.h"
 
 namespace platform {
 namespace {
@@ -584,6 +587,32 @@ SdlWindowSystem& window_system() {
 
 }  // namespace
 
+namespace {
+
+constexpr uint32_t kVideoRetryPauseMilliseconds = 200;
+
+// Starts the video on the display (see video_start.h); a failure is said on
+// standard error, once.
+bool start_video() {
+    // Only X11 is tried unless SDL_VIDEODRIVER asks for another driver.
+    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_DEFAULT);
+    const sdl::VideoStartSteps steps{
+        [] { return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0; },
+        [] { return SDL_GetCurrentVideoDriver(); },
+        [] { SDL_QuitSubSystem(SDL_INIT_VIDEO); },
+        [] { SDL_Delay(kVideoRetryPauseMilliseconds); },
+        [] { return SDL_GetError(); },
+    };
+    char problem[256] = "";
+    if (sdl::start_video_on_display(steps, problem, sizeof problem)) return true;
+    const char* display = std::getenv("DISPLAY");
+    std::fprintf(stderr, "aquarium: no display could be opened (DISPLAY=%s): %s\n",
+                 display != nullptr ? display : "unset", problem);
+    return false;
+}
+
+}  // namespace
+
 bool sdl_video_ready() {
     static bool failed_once = false;
     if (SDL_WasInit(SDL_INIT_VIDEO) != 0) return true;
@@ -597,11 +626,14 @@ bool sdl_video_ready() {
     SDL_SetHintWithPriority(SDL_HINT_VIDEO_X11_FORCE_EGL, "1", SDL_HINT_DEFAULT);
     // Bitmaps are painted through the X server's own images, not a renderer.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    if (!start_video()) {
         failed_once = true;
         return false;
     }
     SDL_StopTextInput();
+    // SDL's own handlers now turn SIGTERM and SIGINT into a quit message;
+    // make sure they also end a process stuck in a driver call.
+    enforce_termination_deadline();
     return true;
 }
 

@@ -2,9 +2,18 @@
 // request; the message pump of a hosted module (see
 // platform/hosted/hosted_window_system.h) turns it into a close of the main
 // window, so the program ends through its ordinary exit sequence.
+//
+// A polite request is not enough when the program is stuck in a call that
+// never returns (a driver waiting for a display that went away): with the
+// deadline enforced, the first request also arms an alarm, and when the
+// program has not ended kTerminationDeadlineSeconds later, the alarm ends it
+// by the signal that was sent. The instance lock is a lock on an open file,
+// so it goes with the process.
 #pragma once
 
 namespace platform {
+
+inline constexpr unsigned kTerminationDeadlineSeconds = 2;
 
 // Installs the handlers. Call it before the window system starts: a
 // library that installs its own handlers only does so where it finds the
@@ -13,5 +22,12 @@ void catch_termination_signals();
 
 // True once SIGTERM or SIGINT has arrived.
 bool termination_requested();
+
+// Puts the deadline in front of whatever handles SIGTERM and SIGINT now
+// (ours, or a library's, which keeps running first in line): call it after
+// those handlers are installed. A signal that is ignored stays ignored; one
+// with the default action still ends the process at once. Later calls do
+// nothing.
+void enforce_termination_deadline();
 
 }  // namespace platform

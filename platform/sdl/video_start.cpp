@@ -1,0 +1,28 @@
+#include "platform/sdl/video_start.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace platform::sdl {
+
+bool is_display_driver(const char* name) {
+    return name != nullptr && std::strcmp(name, "x11") == 0;
+}
+
+bool start_video_on_display(const VideoStartSteps& steps, char* problem, size_t problem_size) {
+    for (int attempt = 1; attempt <= kVideoStartTries; ++attempt) {
+        if (attempt > 1) steps.pause();
+        if (!steps.start()) {
+            std::snprintf(problem, problem_size, "%s", steps.error());
+            continue;
+        }
+        const char* driver = steps.driver();
+        if (is_display_driver(driver)) return true;
+        std::snprintf(problem, problem_size, "only the video driver \"%s\" could be started",
+                      driver != nullptr ? driver : "(none)");
+        steps.stop();
+    }
+    return false;
+}
+
+}  // namespace platform::sdl

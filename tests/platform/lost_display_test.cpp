@@ -1,0 +1,161 @@
+// What a lost display must never cost: a start that lands on SDL's display-
+// less driver is refused and tried once more, and a termination request
+// ends a process stuck in a call that never returns.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/sdl/video_start.h"
+#include "platform/system/termination_signals.h"
+
+namespace {
+
+using platform::sdl::start_video_on_display;
+using platform::sdl::VideoStartSteps;
+
+// A scripted video subsystem: each start lands on the next driver of the
+// script (nullptr: the start fails).
+struct FakeVideo {
+    std::vector<const char*> script;
+    size_t starts = 0;
+    int running = 0;
+    int pauses = 0;
+    const char* current = nullptr;
+};
+FakeVideo* g_video = nullptr;
+
+VideoStartSteps fake_steps() {
+    return VideoStartSteps{
+        [] {
+            const char* driver = g_video->script[g_video->starts++];
+            if (driver == nullptr) return false;
+            g_video->current = driver;
+            ++g_video->running;
+            return true;
+        },
+        [] { return g_video->current; },
+        [] { --g_video->running; },
+        [] { ++g_video->pauses; },
+        [] { return "could not open the display"; },
+    };
+}
+
+TEST(VideoStart, OnlyTheDisplayDriverIsAcceptedAndAFailedStartIsTriedOnceMore) {
+    struct Case {
+        std::vector<const char*> script;
+        bool started;
+        size_t starts;
+        const char* problem;
+    };
+    const Case cases[] = {
+        {{"x11"}, true, 1, ""},
+        {{"offscreen", "x11"}, true, 2, ""},
+        {{nullptr, "x11"}, true, 2, ""},
+        {{"offscreen", "offscreen"}, false, 2, "only the video driver \"offscreen\" could be started"},
+        {{"dummy", nullptr}, false, 2, "could not open the display"},
+        {{nullptr, nullptr}, false, 2, "could not open the display"},
+        {{"wayland", "KMSDRM"}, false, 2, "only the video driver \"KMSDRM\" could be started"},
+    };
+    for (const Case& c : cases) {
+        FakeVideo video{c.script};
+        g_video = &video;
+        char problem[128] = "";
+        EXPECT_EQ(start_video_on_display(fake_steps(), problem, sizeof problem), c.started) << c.script[0];
+        EXPECT_EQ(video.starts, c.starts);
+        EXPECT_EQ(video.pauses, static_cast<int>(c.starts) - 1);
+        EXPECT_EQ(video.running, c.started ? 1 : 0) << "a refused driver must be stopped";
+        if (!c.started) {
+            EXPECT_STREQ(problem, c.problem);
+        }
+    }
+    g_video = nullptr;
+}
+
+// How a child that runs `body` after arranging its signals ends when sent
+// `number` half a second after it started, and how long that took.
+struct Ending {
+    int status;
+    double seconds;  // from the signal to the end
+};
+
+Ending end_stuck_child(int number, void (*arrange)()) {
+    const pid_t child = fork();
+    if (child == 0) {
+        arrange();
+        for (;;) {}  // a driver call that never returns
+    }
+    struct timespec half{0, 500000000};
+    nanosleep(&half, nullptr);
+    const auto sent = std::chrono::steady_clock::now();
+    kill(child, number);
+    int status = 0;
+    for (int waited = 0; waited < 100; ++waited) {
+        if (waitpid(child, &status, WNOHANG) == child) {
+            const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - sent).count();
+            return Ending{status, seconds};
+        }
+        struct timespec tenth{0, 100000000};
+        nanosleep(&tenth, nullptr);
+    }
+    kill(child, SIGKILL);
+    waitpid(child, &status, 0);
+    return Ending{-1, 10.0};
+}
+
+// A library's handler that only notes the request, as SDL's does.
+volatile sig_atomic_t g_noted = 0;
+void note_only(int) { g_noted = 1; }
+
+TEST(TerminationDeadline, ARequestEndsAStuckProcessWithinTheDeadline) {
+    for (int number : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(strsignal(number));
+        // Our own handler (a module), then a library's installed first (run mode).
+        for (void (*arrange)() : {+[] {
+                                      platform::catch_termination_signals();
+                                      platform::enforce_termination_deadline();
+                                  },
+                                  +[] {
+                                      signal(SIGTERM, note_only);
+                                      signal(SIGINT, note_only);
+                                      platform::enforce_termination_deadline();
+                                      platform::enforce_termination_deadline();  // a second call changes nothing
+                                  }}) {
+            const Ending ending = end_stuck_child(number, arrange);
+            ASSERT_NE(ending.status, -1) << "the stuck process ignored the request";
+            EXPECT_TRUE(WIFSIGNALED(ending.status));
+            EXPECT_EQ(WTERMSIG(ending.status), number);
+            EXPECT_GE(ending.seconds, platform::kTerminationDeadlineSeconds - 0.5);
+            EXPECT_LT(ending.seconds, platform::kTerminationDeadlineSeconds + 3.0);
+        }
+    }
+}
+
+TEST(TerminationDeadline, IgnoredSignalsStayIgnoredAndDefaultOnesEndAtOnce) {
+    const Ending ignored = end_stuck_child(SIGINT, [] {
+        signal(SIGINT, SIG_IGN);  // a program started in the background
+        signal(SIGTERM, SIG_DFL);
+        platform::enforce_termination_deadline();
+        raise(SIGINT);
+        const auto until = std::chrono::steady_clock::now() +
+                           std::chrono::seconds(platform::kTerminationDeadlineSeconds + 1);
+        while (std::chrono::steady_clock::now() < until) {}
+        _exit(7);  // still alive after the deadline
+    });
+    EXPECT_TRUE(WIFEXITED(ignored.status) && WEXITSTATUS(ignored.status) == 7) << ignored.status;
+
+    const Ending by_default = end_stuck_child(SIGTERM, [] {
+        signal(SIGTERM, SIG_DFL);
+        platform::enforce_termination_deadline();
+    });
+    EXPECT_TRUE(WIFSIGNALED(by_default.status) && WTERMSIG(by_default.status) == SIGTERM);
+    EXPECT_LT(by_default.seconds, 1.0);
+}
+
+}  // namespace
