@@ -244,7 +244,8 @@ void report_save_failure(const char* path, int error) {
 }
 
 void report_unreadable(const char* path, const char* why) {
-    std::fprintf(stderr, "aquarium: cannot read the settings file %s (%s); using the defaults and leaving the file as it is\n",
+    std::fprintf(stderr,
+                 "aquarium: cannot read the settings file %s (%s); using the defaults and leaving the file as it is\n",
                  path, why);
 }
 

@@ -89,7 +89,7 @@ Ending end_stuck_child(int number, void (*arrange)()) {
     const pid_t child = fork();
     if (child == 0) {
         arrange();
-        for (;;) {}  // a driver call that never returns
+        for (volatile bool stuck = true; stuck;) {}  // a driver call that never returns
     }
     struct timespec half{0, 500000000};
     nanosleep(&half, nullptr);
