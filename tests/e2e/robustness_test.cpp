@@ -2,6 +2,7 @@
 // of garbage. The program may refuse them, but it never crashes, and a bad
 // settings file never stops a run.
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +14,8 @@
 #include <vector>
 
 #include "e2e_session.h"
+#include "platform/files/ini_settings_store.h"
+#include "settings/settings.h"
 
 namespace e2e {
 namespace {
@@ -362,16 +365,27 @@ TEST_P(HostileSettingsTest, NeverStopsARun) {
     ASSERT_TRUE(status.has_value()) << "Escape did not end it";
     EXPECT_TRUE(status->clean()) << status->describe() << "; errors: " << aquarium.errors();
 
-    // What the run saved reads back as sound values.
-    auto values = settings_values();
-    for (const std::string& name : kGeneralSettings) {
-        ASSERT_EQ(values.count(name), 1u) << name << " not saved";
-        const std::string& text = values[name];
-        char* end = nullptr;
-        const double number = std::strtod(text.c_str(), &end);
-        EXPECT_TRUE(!text.empty() && *end == '\0' && std::isfinite(number)) << name << "=" << printable(text);
+    // A file over the size limit cannot be read and is left as it was.
+    const std::string original = GetParam().content();
+    if (original.size() > (1u << 20)) {
+        EXPECT_TRUE(read_file(settings_path()) == original) << "a file that could not be read was replaced";
+        return;
     }
-    EXPECT_TRUE(values["d_show_info"] == "0" || values["d_show_info"] == "1") << values["d_show_info"];
+    // Otherwise what the run saved reads back, through the program's own
+    // reader, as sound values. (Lines that no reader uses stay in the file
+    // byte for byte, so a plain look at the text would find them too.)
+    platform::files::IniSettingsStore store(settings_path().c_str(), settings::kSettingsKeyName);
+    ASSERT_EQ(store.open_key(), platform::kOk);
+    for (const std::string& name : kGeneralSettings) {
+        uint32_t bits = 0;
+        ASSERT_TRUE(store.read_float_value(name.c_str(), bits)) << name << " not saved";
+        if (name.rfind("cam", 0) == 0) {
+            EXPECT_TRUE(std::isfinite(std::bit_cast<float>(bits))) << name;
+        }
+    }
+    uint32_t show_info = 2;
+    EXPECT_TRUE(store.read_value("d_show_info", show_info) && show_info <= 1) << show_info;
+    store.close_key();
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, HostileSettingsTest,
