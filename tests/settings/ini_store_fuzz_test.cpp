@@ -110,7 +110,7 @@ using settings_test::bits_of;
 
 class IniStoreFuzz : public settings_test::TempConfigHome {};
 
-TEST_F(IniStoreFuzz, HostileFilesNeverStopStartUpAndASaveLeavesACleanFile) {
+TEST_F(IniStoreFuzz, HostileFilesNeverStopStartUpAndASaveReadsBackExactly) {
     Generator generator(20240817u);
     for (int n = 0; n < kFiles; ++n) {
         const std::string original = generator.file();
