@@ -1,51 +1,100 @@
 #include "platform/gl/frame_pacer.h"
 
 #include <cerrno>
+#include <cmath>
+#include <ctime>
 
 namespace platform::gl {
 namespace {
 
-double to_seconds(const timespec& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9; }
-
-timespec from_seconds(double seconds) {
-    timespec t{};
-    t.tv_sec = static_cast<time_t>(seconds);
-    t.tv_nsec = static_cast<long>((seconds - static_cast<double>(t.tv_sec)) * 1e9);
-    if (t.tv_nsec >= 1'000'000'000L) {
-        t.tv_sec += 1;
-        t.tv_nsec -= 1'000'000'000L;
-    }
-    return t;
-}
+// A synchronised display returns swaps a whole number of periods apart,
+// give or take this share of a period.
+constexpr double kBeatTolerance = 0.1;
+// ... and, on average, never sooner than this share of a period (the
+// display's rate may be a little below its nominal figure, never above).
+constexpr double kLeastMeanShare = 0.995;
 
 }  // namespace
 
 double monotonic_seconds() {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
-    return to_seconds(now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
-void FramePacer::frame_presented(uint32_t refresh_hz, double swap_seconds) {
-    const double period = 1.0 / static_cast<double>(refresh_hz != 0 ? refresh_hz : 60);
-    // A swap that takes at least half a frame on average is waiting for
-    // the display; the display then sets the pace.
-    swap_average_ = swap_average_ * 0.9 + swap_seconds * 0.1;
-    last_sleep_ = 0.0;
-    const double now = monotonic_seconds();
-    if (swap_average_ >= period * 0.5) {
-        started_ = false;
+void sleep_until(double deadline) {
+    if (!(deadline > monotonic_seconds())) return;
+    timespec t{};
+    t.tv_sec = static_cast<time_t>(deadline);
+    t.tv_nsec = static_cast<long>((deadline - static_cast<double>(t.tv_sec)) * 1e9);
+    if (t.tv_nsec >= 1'000'000'000L) {
+        t.tv_sec += 1;
+        t.tv_nsec -= 1'000'000'000L;
+    }
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &t, nullptr) == EINTR) {
+    }
+}
+
+double FramePacer::swap_due(uint32_t refresh_hz, double now) {
+    period_ = 1.0 / static_cast<double>(refresh_hz != 0 ? refresh_hz : 60);
+    last_wait_ = 0.0;
+    if (mode_ != Mode::Capped) {
+        on_beat_ = false;
+        return now;
+    }
+    double due = on_beat_ ? due_ + period_ : now;
+    // More than a period behind: start a new beat rather than rush to catch up.
+    if (due < now - period_) due = now;
+    due_ = due;
+    on_beat_ = true;
+    if (due > now) last_wait_ = due - now;
+    return due;
+}
+
+void FramePacer::swap_done(double, double returned) {
+    if (mode_ == Mode::Capped) {
+        if (++capped_frames_ >= kFramesBetweenTrials) {
+            mode_ = Mode::Trial;
+            return_count_ = 0;  // only unpaced swaps count
+        }
         return;
     }
-    double deadline = to_seconds(deadline_);
-    if (!started_ || now - deadline > period) deadline = now;  // fell behind: start a new cadence
-    started_ = true;
-    deadline += period;
-    deadline_ = from_seconds(deadline);
-    if (deadline <= now) return;
-    last_sleep_ = deadline - now;
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline_, nullptr) == EINTR) {
+    if (return_count_ == kTrialFrames + 1) {
+        for (int i = 0; i < kTrialFrames; ++i) returns_[i] = returns_[i + 1];
+        --return_count_;
     }
+    returns_[return_count_++] = returned;
+    if (return_count_ < kTrialFrames + 1) return;
+    if (mode_ == Mode::Trial) {
+        judge_trial();
+    } else {
+        watch_display();
+    }
+}
+
+void FramePacer::judge_trial() {
+    bool on_beat = true;
+    for (int i = 0; i < kTrialFrames; ++i) {
+        const double interval = returns_[i + 1] - returns_[i];
+        const double periods = std::round(interval / period_);
+        if (periods < 1.0 || std::fabs(interval - periods * period_) > kBeatTolerance * period_) on_beat = false;
+    }
+    const double mean = (returns_[kTrialFrames] - returns_[0]) / kTrialFrames;
+    if (on_beat && mean >= kLeastMeanShare * period_) {
+        mode_ = Mode::DisplayPaces;
+        return;
+    }
+    mode_ = Mode::Capped;
+    capped_frames_ = 0;
+    return_count_ = 0;
+}
+
+void FramePacer::watch_display() {
+    const double mean = (returns_[kTrialFrames] - returns_[0]) / kTrialFrames;
+    if (mean >= kLeastMeanShare * period_) return;
+    mode_ = Mode::Capped;
+    capped_frames_ = 0;
+    return_count_ = 0;
 }
 
 }  // namespace platform::gl
