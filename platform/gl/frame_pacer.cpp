@@ -7,11 +7,11 @@
 namespace platform::gl {
 namespace {
 
-// A synchronised display returns swaps a whole number of periods apart,
-// give or take this share of a period.
-constexpr double kBeatTolerance = 0.1;
-// ... and, on average, never sooner than this share of a period (the
-// display's rate may be a little below its nominal figure, never above).
+// A trial's halves differ by half a period; returns that stay put by more
+// than a quarter period against the beat come from the display.
+constexpr double kTwoPi = 6.283185307179586;
+// While the display paces, frames on average never come sooner than this
+// share of a period (its rate may be a little below the nominal figure).
 constexpr double kLeastMeanShare = 0.995;
 
 }  // namespace
@@ -38,11 +38,13 @@ void sleep_until(double deadline) {
 double FramePacer::swap_due(uint32_t refresh_hz, double now) {
     period_ = 1.0 / static_cast<double>(refresh_hz != 0 ? refresh_hz : 60);
     last_wait_ = 0.0;
-    if (mode_ != Mode::Capped) {
+    if (mode_ == Mode::DisplayPaces) {
         on_beat_ = false;
         return now;
     }
     double due = on_beat_ ? due_ + period_ : now;
+    // The second half of a trial: the beat moves half a period later.
+    if (mode_ == Mode::Trial && trial_frame_ == kTrialFrames) due += 0.5 * period_;
     // More than a period behind: start a new beat rather than rush to catch up.
     if (due < now - period_) due = now;
     due_ = due;
@@ -52,44 +54,47 @@ double FramePacer::swap_due(uint32_t refresh_hz, double now) {
 }
 
 void FramePacer::swap_done(double, double returned) {
-    if (mode_ == Mode::Capped) {
-        if (++capped_frames_ >= kFramesBetweenTrials) {
-            mode_ = Mode::Trial;
-            return_count_ = 0;  // only unpaced swaps count
-        }
-        return;
+    switch (mode_) {
+        case Mode::Capped:
+            if (++capped_frames_ >= kFramesBetweenTrials) {
+                mode_ = Mode::Trial;
+                trial_frame_ = 0;
+                for (auto& half : phase_sums_) half[0] = half[1] = 0.0;
+            }
+            break;
+        case Mode::Trial: trial_swap_done(returned); break;
+        case Mode::DisplayPaces: watch_display(returned); break;
     }
+}
+
+void FramePacer::trial_swap_done(double returned) {
+    // Where in the period, counted from the beat, the swap returned; the
+    // first frame of each half settles the move.
+    const int half = trial_frame_ < kTrialFrames ? 0 : 1;
+    if (trial_frame_ != 0 && trial_frame_ != kTrialFrames) {
+        const double angle = kTwoPi * (returned - due_) / period_;
+        phase_sums_[half][0] += std::cos(angle);
+        phase_sums_[half][1] += std::sin(angle);
+    }
+    if (++trial_frame_ < 2 * kTrialFrames) return;
+    // Returns that moved with the beat differ by about 0; returns held by the
+    // display moved half a period against it.
+    const double before = std::atan2(phase_sums_[0][1], phase_sums_[0][0]);
+    const double after = std::atan2(phase_sums_[1][1], phase_sums_[1][0]);
+    double moved = std::fabs(after - before);
+    if (moved > kTwoPi / 2) moved = kTwoPi - moved;
+    capped_frames_ = 0;
+    return_count_ = 0;
+    mode_ = moved > kTwoPi / 4 ? Mode::DisplayPaces : Mode::Capped;
+}
+
+void FramePacer::watch_display(double returned) {
     if (return_count_ == kTrialFrames + 1) {
         for (int i = 0; i < kTrialFrames; ++i) returns_[i] = returns_[i + 1];
         --return_count_;
     }
     returns_[return_count_++] = returned;
     if (return_count_ < kTrialFrames + 1) return;
-    if (mode_ == Mode::Trial) {
-        judge_trial();
-    } else {
-        watch_display();
-    }
-}
-
-void FramePacer::judge_trial() {
-    bool on_beat = true;
-    for (int i = 0; i < kTrialFrames; ++i) {
-        const double interval = returns_[i + 1] - returns_[i];
-        const double periods = std::round(interval / period_);
-        if (periods < 1.0 || std::fabs(interval - periods * period_) > kBeatTolerance * period_) on_beat = false;
-    }
-    const double mean = (returns_[kTrialFrames] - returns_[0]) / kTrialFrames;
-    if (on_beat && mean >= kLeastMeanShare * period_) {
-        mode_ = Mode::DisplayPaces;
-        return;
-    }
-    mode_ = Mode::Capped;
-    capped_frames_ = 0;
-    return_count_ = 0;
-}
-
-void FramePacer::watch_display() {
     const double mean = (returns_[kTrialFrames] - returns_[0]) / kTrialFrames;
     if (mean >= kLeastMeanShare * period_) return;
     mode_ = Mode::Capped;

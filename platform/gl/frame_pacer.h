@@ -4,11 +4,11 @@
 //
 // A driver that draws in software makes the swap wait for the drawing; a
 // long swap therefore says nothing about the display. Only timestamps show
-// that vsync blocks: unpaced, the swaps of a synchronised display return a
-// whole number of periods apart, on average never less than one. The pacer
-// tries that now and then (a short run without sleeping) and stops adding
-// sleep while it holds; the first stretch of frames that comes in under the
-// refresh rate puts the cap back.
+// that vsync blocks: now and then the pacer moves its beat by half a period
+// for a few frames. A swap that waits for the drawing moves with the beat;
+// a swap that waits for the display keeps returning on the display's
+// refresh, whatever the beat. In that case the pacer stops adding sleep,
+// until a stretch of frames comes in faster than the refresh rate.
 //
 // The rule works on timestamps it is given, so tests can drive it with
 // made-up swaps; the device sleeps with sleep_until().
@@ -32,7 +32,8 @@ public:
     // Seconds the last swap_due() asked to wait (for the record; tests read it).
     double last_wait() const { return last_wait_; }
 
-    // Frames in one trial without sleeping, and capped frames between trials.
+    // Frames in each half of a trial (on the beat, then half a period
+    // later), and capped frames between trials.
     static constexpr int kTrialFrames = 16;
     static constexpr int kFramesBetweenTrials = 600;
     // The first trial comes after the start-up frames (loading, first
@@ -42,15 +43,17 @@ public:
 private:
     enum class Mode { Capped, Trial, DisplayPaces };
 
-    void judge_trial();
-    void watch_display();
+    void trial_swap_done(double returned);
+    void watch_display(double returned);
 
     Mode mode_ = Mode::Capped;
     double period_ = 1.0 / 60.0;     // seconds
     double due_ = 0.0;               // the last swap's place on the beat, seconds
     bool on_beat_ = false;           // due_ holds a beat to continue
     int capped_frames_ = kFramesBetweenTrials - kFirstTrialAfter;  // since the last trial
-    double returns_[kTrialFrames + 1] = {};  // swap return times, oldest first
+    int trial_frame_ = 0;            // frames of the running trial
+    double phase_sums_[2][2] = {};   // per half: sums of cos and sin of the return's place in the period
+    double returns_[kTrialFrames + 1] = {};  // swap return times while the display paces, oldest first
     int return_count_ = 0;           // valid entries of returns_
     double last_wait_ = 0.0;
 };

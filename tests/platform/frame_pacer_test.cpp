@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <vector>
@@ -64,13 +65,12 @@ TEST(FramePacer, ASoftwareSwapThatWaitsForDrawingDoesNotLiftTheCap) {
     Loop run;
     run_frames(pacer, clock, 30.0, 0.005, software_swap(0.0106), run);
     for (bool paces : run.display_paces) EXPECT_FALSE(paces);
-    // Trials run unpaced for a few frames every ten seconds: a fraction of a
-    // frame per second above the cap at most.
-    EXPECT_LE(run.frames_per_second(100.0), 60.15);
+    // Trials stay capped; moving the beat costs half a frame now and then.
+    EXPECT_LE(run.frames_per_second(100.0), 60.0);
     EXPECT_GE(run.frames_per_second(100.0), 59.9);
-    double longest = 0.0;
-    for (double wait : run.waits) longest = std::fmax(longest, wait);
-    EXPECT_NEAR(longest, kPeriod - 0.0156, 1e-6);  // the cap sleeps the rest of the period
+    std::vector<double> waits = run.waits;
+    std::sort(waits.begin(), waits.end());
+    EXPECT_NEAR(waits[waits.size() / 2], kPeriod - 0.0156, 1e-6);  // the cap sleeps the rest of the period
 }
 
 TEST(FramePacer, ASwapThatWaitsForTheDisplayIsLeftToSetThePace) {
@@ -79,13 +79,14 @@ TEST(FramePacer, ASwapThatWaitsForTheDisplayIsLeftToSetThePace) {
     Loop run;
     run_frames(pacer, clock, 10.0, 0.003, vsync_swap(), run);
     // The first trial comes after the start-up frames and settles it.
-    const int settled = FramePacer::kFirstTrialAfter + FramePacer::kTrialFrames + 1;
+    const int settled = FramePacer::kFirstTrialAfter + 2 * FramePacer::kTrialFrames;
     ASSERT_GT(run.returns.size(), size_t(settled));
     for (size_t i = settled; i < run.returns.size(); ++i) {
         EXPECT_TRUE(run.display_paces[i]) << "frame " << i;
         EXPECT_EQ(run.waits[i], 0.0) << "frame " << i;
     }
-    // Not a refresh missed, capped or not: every swap one period after the previous.
+    // Not a refresh missed, capped, moving the beat or not: every swap one
+    // period after the previous.
     for (size_t i = 1; i < run.returns.size(); ++i) {
         EXPECT_NEAR(run.returns[i] - run.returns[i - 1], kPeriod, 1e-6) << "frame " << i;
     }
@@ -100,14 +101,24 @@ TEST(FramePacer, FramesSlowerThanTheDisplayAreNeverHeldBack) {
     EXPECT_NEAR(run.frames_per_second(100.0), 50.0, 0.2);
 }
 
+TEST(FramePacer, AFrameLoopTakingAPeriodEachIsNoDisplay) {
+    // Frames that happen to take one period each return on a beat too, but
+    // move with the pacer's beat.
+    FramePacer pacer;
+    double clock = 100.0;
+    Loop run;
+    run_frames(pacer, clock, 5.0, 0.004, software_swap(kPeriod - 0.004), run);
+    for (bool paces : run.display_paces) EXPECT_FALSE(paces);
+    EXPECT_LE(run.frames_per_second(100.0), 60.0);
+}
+
 TEST(FramePacer, FramesThatTurnFasterThanTheDisplayAreCappedAgain) {
-    // Frames that happen to take one period each look like a synchronised
-    // display; once they get cheaper the cap must come back within a trial's
-    // length of frames.
+    // A display that stops waiting (vsync switched off under the program):
+    // the cap must come back within a trial's length of frames.
     FramePacer pacer;
     double clock = 100.0;
     Loop slow;
-    run_frames(pacer, clock, 2.0, 0.004, software_swap(kPeriod - 0.004), slow);
+    run_frames(pacer, clock, 2.0, 0.004, vsync_swap(), slow);
     ASSERT_TRUE(pacer.display_paces());
     Loop fast;
     const double from = clock;
