@@ -76,8 +76,12 @@ void main() {
         v_colour = vertex_colour ? a_colour : vec4(1.0);
     }
     v_texcoord = a_texcoord;
+#ifdef FOGLESS
+    v_fog = 1.0;  // what fog_factor gives with fog off
+#else
     float distance = u_switches.w != 0 ? length(view_position.xyz) : abs(view_position.z);
     v_fog = fog_factor(distance);
+#endif
 }
 )";
 
@@ -176,10 +180,14 @@ void main() {
 }
 )";
 
-GLuint compile(GLenum kind, const char* body) {
-    const char* parts[] = {"#version 330 core\n", kBlock, body};
+// The model-space vertex shader for draws without fog: the fog factor is
+// then 1 for every vertex, without the distance and the three formulas.
+constexpr const char* kFogless = "#define FOGLESS 1\n";
+
+GLuint compile(GLenum kind, const char* body, const char* defines = "") {
+    const char* parts[] = {"#version 330 core\n", defines, kBlock, body};
     const GLuint shader = glCreateShader(kind);
-    glShaderSource(shader, 3, parts, nullptr);
+    glShaderSource(shader, 4, parts, nullptr);
     glCompileShader(shader);
     GLint ok = GL_FALSE;
     glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
@@ -193,8 +201,8 @@ GLuint compile(GLenum kind, const char* body) {
     return shader;
 }
 
-GLuint link(const char* vertex_body, GLuint fragment) {
-    const GLuint vertex = compile(GL_VERTEX_SHADER, vertex_body);
+GLuint link(const char* vertex_body, GLuint fragment, const char* vertex_defines = "") {
+    const GLuint vertex = compile(GL_VERTEX_SHADER, vertex_body, vertex_defines);
     if (vertex == 0) return 0;
     const GLuint program = glCreateProgram();
     glAttachShader(program, vertex);
@@ -223,17 +231,21 @@ GLuint link(const char* vertex_body, GLuint fragment) {
 }  // namespace
 
 bool build_fixed_function_programs(FixedFunctionPrograms& programs) {
-    programs = FixedFunctionPrograms{0, 0, 0};
+    programs = FixedFunctionPrograms{};
     const GLuint fragment = compile(GL_FRAGMENT_SHADER, kFragment);
     const GLuint diffuse = compile(GL_FRAGMENT_SHADER, kDiffuseFragment);
-    if (fragment != 0 && diffuse != 0) {
-        programs.model_space = link(kModelSpaceVertex, fragment);
-        programs.model_space_diffuse = link(kModelSpaceVertex, diffuse);
-        programs.screen_space = link(kScreenSpaceVertex, fragment);
+    bool complete = fragment != 0 && diffuse != 0;
+    for (int leaves_colour = 0; complete && leaves_colour < 2; ++leaves_colour) {
+        for (int fogless = 0; complete && fogless < 2; ++fogless) {
+            GLuint& program = programs.model_space[leaves_colour][fogless];
+            program = link(kModelSpaceVertex, leaves_colour != 0 ? diffuse : fragment, fogless != 0 ? kFogless : "");
+            complete = program != 0;
+        }
     }
+    if (complete) programs.screen_space = link(kScreenSpaceVertex, fragment);
     if (fragment != 0) glDeleteShader(fragment);
     if (diffuse != 0) glDeleteShader(diffuse);
-    if (programs.model_space == 0 || programs.model_space_diffuse == 0 || programs.screen_space == 0) {
+    if (!complete || programs.screen_space == 0) {
         destroy_fixed_function_programs(programs);
         return false;
     }
@@ -241,10 +253,13 @@ bool build_fixed_function_programs(FixedFunctionPrograms& programs) {
 }
 
 void destroy_fixed_function_programs(FixedFunctionPrograms& programs) {
-    if (programs.model_space != 0) glDeleteProgram(programs.model_space);
-    if (programs.model_space_diffuse != 0) glDeleteProgram(programs.model_space_diffuse);
+    for (auto& pair : programs.model_space) {
+        for (GLuint program : pair) {
+            if (program != 0) glDeleteProgram(program);
+        }
+    }
     if (programs.screen_space != 0) glDeleteProgram(programs.screen_space);
-    programs = FixedFunctionPrograms{0, 0, 0};
+    programs = FixedFunctionPrograms{};
 }
 
 }  // namespace platform::gl

@@ -1,9 +1,10 @@
 // The shaders that reproduce the fixed-function pipeline the program uses:
 // row-vector transforms, directional lights with ambient and material,
 // vertex fog, one texture stage with its colour and alpha operations, and
-// the alpha test. Programs for model-space vertices (one of them for draws
-// whose texture stage leaves the interpolated colour as it is) and one for
-// vertices already in screen pixels; all read the same uniform block.
+// the alpha test. Programs for model-space vertices (variants for draws
+// whose texture stage leaves the interpolated colour as it is and for draws
+// without fog) and one for vertices already in screen pixels; all read the
+// same uniform block.
 #pragma once
 
 #include <epoxy/gl.h>
@@ -46,9 +47,10 @@ inline constexpr GLuint kAttributeTexcoord = 2;
 inline constexpr GLuint kAttributeColour = 3;
 
 struct FixedFunctionPrograms {
-    GLuint model_space;             // position, normal, colour, texture pair
-    GLuint model_space_diffuse;     // the same for a stage that comes down to the colour (screen[2]: white alpha)
-    GLuint screen_space;            // x, y in pixels, z, rhw, colour, texture pair
+    // Position, normal, colour, texture pair: [stage comes down to the
+    // colour (screen[2]: white alpha)][fog off].
+    GLuint model_space[2][2];
+    GLuint screen_space;  // x, y in pixels, z, rhw, colour, texture pair
 };
 
 // Compiles and links the programs; false (and all zero) on failure, with

@@ -101,6 +101,16 @@ void set_capability(GLenum capability, bool on) {
 // the program without the stage's switches; its pixels are the same.
 constexpr uint32_t kTextureOpSelectArg2 = 3;
 
+// The fog formula the shaders apply: 0 none, 1 exponential, 2 squared
+// exponential, 3 linear (the table mode before the vertex mode).
+uint32_t fog_mode(const DeviceState& state) {
+    const uint32_t* r = state.render;
+    if (r[render_index(RenderState::FogEnable)] == 0) return 0;
+    const uint32_t table_fog = r[render_index(RenderState::FogTableMode)];
+    const uint32_t mode = table_fog != kFogNone ? table_fog : r[render_index(RenderState::FogVertexMode)];
+    return mode <= 3 ? mode : 0;
+}
+
 bool stage_leaves_colour(const DeviceState& state, bool& white_alpha) {
     if (state.textures[0] != nullptr || state.render[render_index(RenderState::AlphaTestEnable)] != 0) return false;
     const uint32_t* stage = state.stage[0];
@@ -797,12 +807,9 @@ void GlDevice::fill_uniform_block(const VertexLayout& layout) {
     b.screen[3] = 0.0f;
 
     const uint32_t table_fog = r[render_index(RenderState::FogTableMode)];
-    const uint32_t vertex_fog = r[render_index(RenderState::FogVertexMode)];
-    const bool fog_on = r[render_index(RenderState::FogEnable)] != 0;
-    const uint32_t fog_mode = !fog_on ? 0 : (table_fog != kFogNone ? table_fog : vertex_fog);
     b.switches[0] = r[render_index(RenderState::Lighting)] != 0 ? 1 : 0;
     b.switches[1] = r[render_index(RenderState::NormalizeNormals)] != 0 ? 1 : 0;
-    b.switches[2] = fog_mode <= 3 ? static_cast<int32_t>(fog_mode) : 0;
+    b.switches[2] = static_cast<int32_t>(fog_mode(state_));
     b.switches[3] = (table_fog == kFogNone && r[render_index(RenderState::RangeFogEnable)] != 0) ? 1 : 0;
 
     const uint32_t* stage = state_.stage[0];
@@ -866,9 +873,10 @@ void GlDevice::point_attributes(GLuint buffer, const VertexLayout& layout, uint3
 bool GlDevice::prepare_draw(const VertexLayout& layout) {
     if (!make_current()) return false;
     bool white_alpha = false;
-    const GLuint program = layout.pretransformed ? programs_.screen_space
-                           : stage_leaves_colour(state_, white_alpha) ? programs_.model_space_diffuse
-                                                                      : programs_.model_space;
+    const GLuint program =
+        layout.pretransformed
+            ? programs_.screen_space
+            : programs_.model_space[stage_leaves_colour(state_, white_alpha) ? 1 : 0][fog_mode(state_) == 0 ? 1 : 0];
     if (applied_.program != program) {
         glUseProgram(program);
         applied_.program = program;
