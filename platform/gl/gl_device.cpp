@@ -1062,7 +1062,8 @@ Result GlDevice::present() {
         return kOk;
     }
     const EGLDisplay display = setup_.connection->display();
-    const bool drawn_in_window = frame_open_ && frame_in_window_;
+    // A present without drawing shows again what the last frame left where it was drawn.
+    const bool drawn_in_window = frame_open_ ? frame_in_window_ : last_frame_in_window_;
     frame_open_ = false;  // the next frame chooses again
     last_frame_in_window_ = drawn_in_window;
     if (!drawn_in_window) copy_into_window();
