@@ -26,8 +26,18 @@ namespace tools {
 
 uint64_t process_allocations() { return g_allocations.load(std::memory_order_relaxed); }
 
+bool process_allocations_counted() {
+#ifdef AQUARIUM_NO_ALLOCATION_COUNT
+    return false;
+#else
+    return true;
+#endif
+}
+
 }  // namespace tools
 
+// The sanitizers bring allocators of their own, which these would bypass.
+#ifndef AQUARIUM_NO_ALLOCATION_COUNT
 extern "C" {
 
 void* malloc(size_t size) {
@@ -66,3 +76,4 @@ int posix_memalign(void** out, size_t alignment, size_t size) {
 }
 
 }  // extern "C"
+#endif

@@ -10,5 +10,7 @@ namespace tools {
 // malloc, calloc, realloc and the aligned allocations since the program
 // started, from every thread.
 uint64_t process_allocations();
+// False in builds that leave the counting out (sanitizer builds).
+bool process_allocations_counted();
 
 }  // namespace tools

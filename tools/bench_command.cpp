@@ -94,7 +94,9 @@ bool bench_gl_frames(uint64_t frames) {
     }
     const double allocations = static_cast<double>(samples.last_allocations - samples.first_allocations);
     std::printf("frame_gl_640x480: %.3f ms\n", median(samples.frame_ms));
-    std::printf("driver_allocs_per_frame: %.1f\n", allocations / static_cast<double>(samples.frame_ms.size()));
+    if (process_allocations_counted()) {
+        std::printf("driver_allocs_per_frame: %.1f\n", allocations / static_cast<double>(samples.frame_ms.size()));
+    }
     return true;
 }
 
