@@ -4,7 +4,7 @@
 // Each lane performs the IEEE double operations of the scalar formula in the
 // order they are written, so a lane's result is bit for bit what the scalar
 // functions of vector_math.h give; the compiler only packs the lanes into
-// SIMD instructions (one AVX-512 register, or four SSE2 registers). The
+// SIMD instructions (one AVX-512 register, two AVX2 or four SSE2 registers). The
 // formulas below are those of vector_math.h, operation for operation.
 //
 // Arrays of vectors and quaternions are kept as separate component arrays
@@ -19,8 +19,9 @@
 
 #include "sim/vector_math.h"
 
-// The lane helpers must be inlined into both the portable and the AVX-512
-// build of their callers, which then compile them for their instruction set.
+// The lane helpers must be inlined into the portable, the AVX2 and the
+// AVX-512 builds of their callers, which then compile them for their
+// instruction set.
 #define SIM_INLINE inline __attribute__((always_inline))
 
 namespace sim {

@@ -549,8 +549,8 @@ SIM_INLINE void compute_water_forces(Creature& c, SimWorld& w, StepScratch& s, d
     vec_add(c.force, c.force, drag);
 }
 
-// The whole step; built twice below, for the portable and the AVX-512
-// instruction sets.
+// The whole step; built three times below, for the portable, the AVX2 and
+// the AVX-512 instruction sets.
 SIM_INLINE void run_step(Creature& c, SimWorld& w, double t, double h) {
     // Phase 1: entry.
     if (w.first_step) {
@@ -591,6 +591,8 @@ SIM_AVX512_TARGET void run_step_avx512(Creature& c, SimWorld& w, double t, doubl
     run_step(c, w, t, h);
 }
 
+SIM_AVX2_TARGET void run_step_avx2(Creature& c, SimWorld& w, double t, double h) { run_step(c, w, t, h); }
+
 void run_step_portable(Creature& c, SimWorld& w, double t, double h) { run_step(c, w, t, h); }
 
 }  // namespace
@@ -608,10 +610,10 @@ Vec3 rotation_vector(const Quat& d) {
 }
 
 void sim_step(Creature& c, SimWorld& w, double t, double h) {
-    if (cpu_has_avx512()) {
-        run_step_avx512(c, w, t, h);
-    } else {
-        run_step_portable(c, w, t, h);
+    switch (sim_path()) {
+        case SimPath::Avx512: run_step_avx512(c, w, t, h); break;
+        case SimPath::Avx2: run_step_avx2(c, w, t, h); break;
+        default: run_step_portable(c, w, t, h); break;
     }
 }
 

@@ -140,26 +140,27 @@ struct XyzLanes {
     double z;
 };
 
-inline XyzLanes xyz_lanes(const Vec3& v) { return XyzLanes{Pair{v.x, v.y}, v.z}; }
-inline XyzLanes scaled(double s, const XyzLanes& v) { return XyzLanes{Pair{s, s} * v.xy, s * v.z}; }
-inline XyzLanes operator+(const XyzLanes& a, const XyzLanes& b) {
+SIM_INLINE XyzLanes xyz_lanes(const Vec3& v) { return XyzLanes{Pair{v.x, v.y}, v.z}; }
+SIM_INLINE XyzLanes scaled(double s, const XyzLanes& v) { return XyzLanes{Pair{s, s} * v.xy, s * v.z}; }
+SIM_INLINE XyzLanes operator+(const XyzLanes& a, const XyzLanes& b) {
     return XyzLanes{a.xy + b.xy, a.z + b.z};
 }
-inline XyzLanes operator-(const XyzLanes& a, const XyzLanes& b) {
+SIM_INLINE XyzLanes operator-(const XyzLanes& a, const XyzLanes& b) {
     return XyzLanes{a.xy - b.xy, a.z - b.z};
 }
 
 // Drawing-frame vertex (y and z exchanged) from shape-frame position and normal.
-inline void store_vertex(Vertex& out, const XyzLanes& p, const XyzLanes& n) {
+SIM_INLINE void store_vertex(Vertex& out, const XyzLanes& p, const XyzLanes& n) {
     out = Vertex{static_cast<float>(p.xy[0]), static_cast<float>(p.z), static_cast<float>(p.xy[1]),
                  static_cast<float>(n.xy[0]), static_cast<float>(n.z), static_cast<float>(n.xy[1]),
                  0.0f, 0.0f};
 }
 
-inline void store_point(Vec3& out, const XyzLanes& p) { out = Vec3{p.xy[0], p.xy[1], p.z}; }
+SIM_INLINE void store_point(Vec3& out, const XyzLanes& p) { out = Vec3{p.xy[0], p.xy[1], p.z}; }
 
-void pose_skin_portable(const Creature& creature, SimWorld& world, const Vec3 (&side)[kSegments],
-                        const Vec3 (&back)[kSegments], const Vec3 (&up)[kSegments]) {
+// Built for the portable and the AVX2 instruction sets below.
+SIM_INLINE void pose_skin_pairs(const Creature& creature, SimWorld& world, const Vec3 (&side)[kSegments],
+                                const Vec3 (&back)[kSegments], const Vec3 (&up)[kSegments]) {
     for (int r = 0; r < kRings; ++r) {
         const int s = creature.skin_segment[r][0];
         const XyzLanes base = xyz_lanes(creature.spine_pt[s]);
@@ -189,6 +190,16 @@ void pose_skin_portable(const Creature& creature, SimWorld& world, const Vec3 (&
             store_vertex(world.vertex_minus[r][j], minus, n_minus);
         }
     }
+}
+
+void pose_skin_portable(const Creature& creature, SimWorld& world, const Vec3 (&side)[kSegments],
+                        const Vec3 (&back)[kSegments], const Vec3 (&up)[kSegments]) {
+    pose_skin_pairs(creature, world, side, back, up);
+}
+
+SIM_AVX2_TARGET void pose_skin_avx2(const Creature& creature, SimWorld& world, const Vec3 (&side)[kSegments],
+                                    const Vec3 (&back)[kSegments], const Vec3 (&up)[kSegments]) {
+    pose_skin_pairs(creature, world, side, back, up);
 }
 
 // ---- AVX-512 version -----------------------------------------------------
@@ -274,10 +285,10 @@ SIM_AVX512_TARGET void pose_skin_avx512(const Creature& creature, SimWorld& worl
 
 void pose_skin(const Creature& creature, SimWorld& world, const Vec3 (&side)[kSegments],
                const Vec3 (&back)[kSegments], const Vec3 (&up)[kSegments]) {
-    if (cpu_has_avx512()) {
-        pose_skin_avx512(creature, world, side, back, up);
-    } else {
-        pose_skin_portable(creature, world, side, back, up);
+    switch (sim_path()) {
+        case SimPath::Avx512: pose_skin_avx512(creature, world, side, back, up); break;
+        case SimPath::Avx2: pose_skin_avx2(creature, world, side, back, up); break;
+        default: pose_skin_portable(creature, world, side, back, up); break;
     }
 }
 

@@ -1,9 +1,12 @@
-// `aquarium-headless bench [--steps N]`: measures the simulation and one
-// whole frame, and prints one `name: value unit` line per figure.
+// `aquarium-headless bench [--steps N] [--gl-frames N]`: measures the
+// simulation, one whole frame against a device that draws nothing and one
+// whole frame on the offscreen OpenGL device, and prints one
+// `name: value unit` line per figure.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <memory>
 #include <vector>
 
@@ -14,8 +17,10 @@
 #include "sim/records.h"
 #include "sim/scheduling.h"
 #include "sim/sim_step.h"
+#include "tools/allocation_counter.h"
 #include "tools/command_line.h"
 #include "tools/headless_commands.h"
+#include "tools/headless_render.h"
 #include "tools/null_graphics_device.h"
 
 namespace tools {
@@ -30,6 +35,9 @@ constexpr int kBuildRepeats = 21;
 constexpr int kFrameSamples = 5000;
 constexpr uint32_t kBenchWidth = 800;   // back buffer, pixels
 constexpr uint32_t kBenchHeight = 600;
+constexpr uint64_t kGlWarmUpFrames = 60;
+constexpr uint32_t kGlWidth = 640;  // back buffer of the OpenGL frame, pixels
+constexpr uint32_t kGlHeight = 480;
 
 double median(std::vector<double>& samples) {
     std::sort(samples.begin(), samples.end());
@@ -40,16 +48,72 @@ double seconds_since(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
+// Processor time of the whole process (every thread: the driver draws on
+// threads of its own), seconds. Unlike the wall clock it does not count
+// the time other programs on the machine take.
+double process_cpu_seconds() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// Frame costs and allocations of the OpenGL run, sampled between frames.
+struct GlFrameSamples {
+    std::vector<double> frame_ms;  // processor time of each measured frame
+    double last;                   // process_cpu_seconds() when the previous frame ended
+    uint64_t first_allocations;    // process allocations when measuring began
+    uint64_t last_allocations;     // ... and when it ended
+};
+
+bool sample_gl_frame(void* context, uint64_t frame, const uint8_t*, uint32_t, uint32_t) {
+    auto& samples = *static_cast<GlFrameSamples*>(context);
+    const double now = process_cpu_seconds();
+    const uint64_t allocations = process_allocations();
+    if (frame == kGlWarmUpFrames) samples.first_allocations = allocations;
+    if (frame > kGlWarmUpFrames) {
+        samples.frame_ms.push_back((now - samples.last) * 1e3);
+        samples.last_allocations = allocations;
+    }
+    samples.last = now;
+    return true;
+}
+
+// Whole frames of the application (frame hooks, information text, present)
+// on the offscreen OpenGL device, as `aquarium-headless render` runs it but
+// without reading the pictures back: the median processor time of a frame,
+// the driver's threads included. False when there is no such device.
+bool bench_gl_frames(uint64_t frames) {
+    GlFrameSamples samples{};
+    samples.frame_ms.reserve(frames);
+    samples.last = process_cpu_seconds();
+    HeadlessRenderOptions options{kBenchSeed, kGlWarmUpFrames + frames, kGlWidth, kGlHeight, 1, true};
+    options.read_back = false;
+    if (platform::failed(run_headless_render(options, &sample_gl_frame, &samples)) || samples.frame_ms.empty()) {
+        std::fprintf(stderr, "aquarium-headless bench: no offscreen OpenGL device; frame_gl left out\n");
+        return false;
+    }
+    const double allocations = static_cast<double>(samples.last_allocations - samples.first_allocations);
+    std::printf("frame_gl_640x480: %.3f ms\n", median(samples.frame_ms));
+    if (process_allocations_counted()) {
+        std::printf("driver_allocs_per_frame: %.1f\n", allocations / static_cast<double>(samples.frame_ms.size()));
+    }
+    return true;
+}
+
 }  // namespace
 
 int run_bench(int argc, char** argv) {
     uint64_t steps = 20000;
+    uint64_t gl_frames = 600;
     const bool ok = parse_options(argc, argv, 2, "bench", [&](const char* name, const char* value) {
         if (std::strcmp(name, "steps") == 0) return parse_unsigned(value, 100000000ull, steps) && steps > 0;
+        if (std::strcmp(name, "gl-frames") == 0) {
+            return parse_unsigned(value, 1000000ull, gl_frames) && gl_frames > 0;
+        }
         return false;
     });
     if (!ok) {
-        std::fprintf(stderr, "usage: aquarium-headless bench [--steps N]\n");
+        std::fprintf(stderr, "usage: aquarium-headless bench [--steps N] [--gl-frames N]\n");
         return 2;
     }
 
@@ -117,7 +181,7 @@ int run_bench(int argc, char** argv) {
     aquarium->destroy_device_objects(application);
     application.device = nullptr;
     std::printf("frame_cpu: %.3f us\n", median(frame_us));
-    return 0;
+    return bench_gl_frames(gl_frames) ? 0 : 1;
 }
 
 }  // namespace tools

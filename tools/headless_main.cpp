@@ -10,7 +10,7 @@ namespace {
 void print_usage() {
     std::fprintf(stderr,
                  "usage: aquarium-headless trace --seed S --steps N [--every K]\n"
-                 "       aquarium-headless bench [--steps N]\n"
+                 "       aquarium-headless bench [--steps N] [--gl-frames N]\n"
                  "       aquarium-headless render --seed S --frames N --size WxH --out FILE.png\n"
                  "       aquarium-headless render --seed S --frames N --size WxH --every K --out-dir DIR\n");
 }

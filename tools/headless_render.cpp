@@ -84,7 +84,7 @@ platform::Result run_headless_render(const HeadlessRenderOptions& options, Frame
     app::RenderApp& app = application->app;
 
     platform::Result result = start_program(*application, windows);
-    std::vector<uint8_t> rgba(static_cast<size_t>(options.width) * options.height * 4);
+    std::vector<uint8_t> rgba(options.read_back ? static_cast<size_t>(options.width) * options.height * 4 : 0);
     for (uint64_t frame = 1; platform::succeeded(result) && frame <= options.frames; ++frame) {
         clock.advance_ticks(kFrameTicks);
         if (!app.active || !app.ready || app.device == nullptr) {
@@ -98,12 +98,16 @@ platform::Result run_headless_render(const HeadlessRenderOptions& options, Frame
         }
         const bool wanted = options.every > 0 ? frame % options.every == 0 : frame == options.frames;
         if (!wanted) continue;
-        result = platform::read_pixels(app.device, rgba.data(), options.width, options.height);
-        if (platform::failed(result)) {
-            report("cannot read the picture back", result);
-            break;
+        if (options.read_back) {
+            result = platform::read_pixels(app.device, rgba.data(), options.width, options.height);
+            if (platform::failed(result)) {
+                report("cannot read the picture back", result);
+                break;
+            }
         }
-        if (!sink(context, frame, rgba.data(), options.width, options.height)) result = platform::kFail;
+        if (!sink(context, frame, options.read_back ? rgba.data() : nullptr, options.width, options.height)) {
+            result = platform::kFail;
+        }
     }
     app::shutdown_device(app);
     return result;

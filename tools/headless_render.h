@@ -16,10 +16,12 @@ struct HeadlessRenderOptions {
     uint32_t height;  // back buffer, pixels
     uint64_t every;   // hand over every `every`-th frame; 0: only the last
     bool show_info;   // draw the information text (the settings' default)
+    bool read_back = true;  // false: the sink gets null pixels (timing runs)
 };
 
 // Receives frame `frame` (1-based) as width x height RGBA pixels, rows from
-// the top; returns false to stop the run.
+// the top (null when the options ask for no read-back); returns false to
+// stop the run.
 using FrameSink = bool (*)(void* context, uint64_t frame, const uint8_t* rgba, uint32_t width, uint32_t height);
 
 // Starts the program as a windowed run on a display of the picture's size,

@@ -165,13 +165,25 @@ EGLConfig EglConnection::window_config(NativeWindow window) {
     EGLConfig configs[128];
     EGLint count = 0;
     if (!eglChooseConfig(display_, wanted, configs, 128, &count) || count == 0) return nullptr;
+    // Of the configs for the window's visual, the first with the most depth
+    // and stencil bits up to 24 and 8: the device can then draw straight into
+    // the window whatever depth buffer the program asks for.
+    EGLConfig best = nullptr;
+    EGLint best_score = -1;
     for (EGLint i = 0; i < count; ++i) {
-        EGLint id = 0;
-        if (eglGetConfigAttrib(display_, configs[i], EGL_NATIVE_VISUAL_ID, &id) && static_cast<VisualID>(id) == visual) {
-            return configs[i];
+        EGLint id = 0, depth = 0, stencil = 0;
+        if (!eglGetConfigAttrib(display_, configs[i], EGL_NATIVE_VISUAL_ID, &id) || static_cast<VisualID>(id) != visual) {
+            continue;
+        }
+        eglGetConfigAttrib(display_, configs[i], EGL_DEPTH_SIZE, &depth);
+        eglGetConfigAttrib(display_, configs[i], EGL_STENCIL_SIZE, &stencil);
+        const EGLint score = (depth < 24 ? depth : 24) * 16 + (stencil < 8 ? stencil : 8);
+        if (score > best_score) {
+            best = configs[i];
+            best_score = score;
         }
     }
-    return nullptr;
+    return best;
 }
 
 EGLContext EglConnection::create_context(EGLConfig config, bool& robust) {

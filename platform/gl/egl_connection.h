@@ -38,8 +38,9 @@ public:
     EGLDisplay display() const { return display_; }
     EglTarget target() const { return target_; }
 
-    // The config whose visual matches X window `window`; null when there is
-    // no such window or no config fits.
+    // The config whose visual matches X window `window`, with depth and
+    // stencil buffers of up to 24 and 8 bits where offered; null when there
+    // is no such window or no config fits.
     EGLConfig window_config(NativeWindow window);
     // An OpenGL 3.3 core context. `config` is null for offscreen rendering.
     // `robust` tells whether the driver reports resets of the context.

@@ -21,7 +21,8 @@ layout(std140) uniform FixedFunction {
     vec4 u_fog;
     vec4 u_screen;
     ivec4 u_switches;
-    ivec4 u_light_enabled[2];
+    ivec4 u_light_count;
+    ivec4 u_spare;
     ivec4 u_alpha;
     ivec4 u_colour_stage;
     ivec4 u_alpha_stage;
@@ -62,8 +63,9 @@ void main() {
         }
         vec3 diffuse = vec3(0.0);
         vec3 ambient = u_ambient.rgb;
-        for (int i = 0; i < 8; ++i) {
-            if (u_light_enabled[i >> 2][i & 3] == 0) continue;
+        // The lights that are on, in order, come first: a loop over them
+        // alone, since a driver may run every turn of a loop for every vertex.
+        for (int i = 0; i < u_light_count.x; ++i) {
             diffuse += max(dot(normal, u_light_direction[i].xyz), 0.0) * u_light_diffuse[i].rgb;
             ambient += u_light_ambient[i].rgb;
         }
@@ -74,8 +76,12 @@ void main() {
         v_colour = vertex_colour ? a_colour : vec4(1.0);
     }
     v_texcoord = a_texcoord;
+#ifdef FOGLESS
+    v_fog = 1.0;  // what fog_factor gives with fog off
+#else
     float distance = u_switches.w != 0 ? length(view_position.xyz) : abs(view_position.z);
     v_fog = fog_factor(distance);
+#endif
 }
 )";
 
@@ -156,10 +162,32 @@ void main() {
 }
 )";
 
-GLuint compile(GLenum kind, const char* body) {
-    const char* parts[] = {"#version 330 core\n", kBlock, body};
+// For draws whose texture stage comes down to the interpolated colour (no
+// texture, no alpha test, see the device's choice): the general shader's
+// operations on the values it would have, without its switches, which the
+// driver may otherwise evaluate for every pixel. u_screen.z tells whether
+// the stage's alpha is white (1) or the colour's own (0).
+constexpr const char* kDiffuseFragment = R"(
+in vec4 v_colour;
+in vec2 v_texcoord;
+in float v_fog;
+out vec4 o_colour;
+
+void main() {
+    vec4 colour = clamp(vec4(v_colour.rgb, u_screen.z != 0.0 ? 1.0 : v_colour.a), 0.0, 1.0);
+    colour.rgb = mix(u_fog_colour.rgb, colour.rgb, v_fog);
+    o_colour = colour;
+}
+)";
+
+// The model-space vertex shader for draws without fog: the fog factor is
+// then 1 for every vertex, without the distance and the three formulas.
+constexpr const char* kFogless = "#define FOGLESS 1\n";
+
+GLuint compile(GLenum kind, const char* body, const char* defines = "") {
+    const char* parts[] = {"#version 330 core\n", defines, kBlock, body};
     const GLuint shader = glCreateShader(kind);
-    glShaderSource(shader, 3, parts, nullptr);
+    glShaderSource(shader, 4, parts, nullptr);
     glCompileShader(shader);
     GLint ok = GL_FALSE;
     glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
@@ -173,8 +201,8 @@ GLuint compile(GLenum kind, const char* body) {
     return shader;
 }
 
-GLuint link(const char* vertex_body, GLuint fragment) {
-    const GLuint vertex = compile(GL_VERTEX_SHADER, vertex_body);
+GLuint link(const char* vertex_body, GLuint fragment, const char* vertex_defines = "") {
+    const GLuint vertex = compile(GL_VERTEX_SHADER, vertex_body, vertex_defines);
     if (vertex == 0) return 0;
     const GLuint program = glCreateProgram();
     glAttachShader(program, vertex);
@@ -203,13 +231,21 @@ GLuint link(const char* vertex_body, GLuint fragment) {
 }  // namespace
 
 bool build_fixed_function_programs(FixedFunctionPrograms& programs) {
-    programs = FixedFunctionPrograms{0, 0};
+    programs = FixedFunctionPrograms{};
     const GLuint fragment = compile(GL_FRAGMENT_SHADER, kFragment);
-    if (fragment == 0) return false;
-    programs.model_space = link(kModelSpaceVertex, fragment);
-    programs.screen_space = link(kScreenSpaceVertex, fragment);
-    glDeleteShader(fragment);
-    if (programs.model_space == 0 || programs.screen_space == 0) {
+    const GLuint diffuse = compile(GL_FRAGMENT_SHADER, kDiffuseFragment);
+    bool complete = fragment != 0 && diffuse != 0;
+    for (int leaves_colour = 0; complete && leaves_colour < 2; ++leaves_colour) {
+        for (int fogless = 0; complete && fogless < 2; ++fogless) {
+            GLuint& program = programs.model_space[leaves_colour][fogless];
+            program = link(kModelSpaceVertex, leaves_colour != 0 ? diffuse : fragment, fogless != 0 ? kFogless : "");
+            complete = program != 0;
+        }
+    }
+    if (complete) programs.screen_space = link(kScreenSpaceVertex, fragment);
+    if (fragment != 0) glDeleteShader(fragment);
+    if (diffuse != 0) glDeleteShader(diffuse);
+    if (!complete || programs.screen_space == 0) {
         destroy_fixed_function_programs(programs);
         return false;
     }
@@ -217,9 +253,13 @@ bool build_fixed_function_programs(FixedFunctionPrograms& programs) {
 }
 
 void destroy_fixed_function_programs(FixedFunctionPrograms& programs) {
-    if (programs.model_space != 0) glDeleteProgram(programs.model_space);
+    for (auto& pair : programs.model_space) {
+        for (GLuint program : pair) {
+            if (program != 0) glDeleteProgram(program);
+        }
+    }
     if (programs.screen_space != 0) glDeleteProgram(programs.screen_space);
-    programs = FixedFunctionPrograms{0, 0};
+    programs = FixedFunctionPrograms{};
 }
 
 }  // namespace platform::gl

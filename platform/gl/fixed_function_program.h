@@ -1,8 +1,10 @@
 // The shaders that reproduce the fixed-function pipeline the program uses:
 // row-vector transforms, directional lights with ambient and material,
 // vertex fog, one texture stage with its colour and alpha operations, and
-// the alpha test. One program for model-space vertices and one for vertices
-// already in screen pixels; both read the same uniform block.
+// the alpha test. Programs for model-space vertices (variants for draws
+// whose texture stage leaves the interpolated colour as it is and for draws
+// without fog) and one for vertices already in screen pixels; all read the
+// same uniform block.
 #pragma once
 
 #include <epoxy/gl.h>
@@ -17,7 +19,7 @@ struct FixedFunctionBlock {
     float world_view[16];          // rows of world * view, read as columns
     float projection[16];
     float normal_matrix[12];       // rows of the normal transform, one per vec4
-    float light_direction[8][4];   // towards each light, view space
+    float light_direction[8][4];   // towards each light that is on, in order, view space
     float light_diffuse[8][4];
     float light_ambient[8][4];
     float ambient[4];              // the ambient render state
@@ -26,9 +28,10 @@ struct FixedFunctionBlock {
     float material_emissive[4];
     float fog_colour[4];
     float fog[4];                  // start, end, density, unused
-    float screen[4];               // 2 / width, 2 / height of the render target
+    float screen[4];               // 2 / width, 2 / height of the render target, white alpha, unused
     int32_t switches[4];           // lighting, normalise normals, fog mode, range fog
-    int32_t light_enabled[2][4];   // one flag per light
+    int32_t light_count[4];        // lights on (the first entries of the light arrays), unused x3
+    int32_t spare[4];
     int32_t alpha[4];              // alpha test on, function, reference, texture bound
     int32_t colour_stage[4];       // operation, argument 1, argument 2, vertex has colour
     int32_t alpha_stage[4];        // operation, argument 1, argument 2, remap depth to -1..1
@@ -44,11 +47,13 @@ inline constexpr GLuint kAttributeTexcoord = 2;
 inline constexpr GLuint kAttributeColour = 3;
 
 struct FixedFunctionPrograms {
-    GLuint model_space;   // position, normal, colour, texture pair
+    // Position, normal, colour, texture pair: [stage comes down to the
+    // colour (screen[2]: white alpha)][fog off].
+    GLuint model_space[2][2];
     GLuint screen_space;  // x, y in pixels, z, rhw, colour, texture pair
 };
 
-// Compiles and links both programs; false (and both zero) on failure, with
+// Compiles and links the programs; false (and all zero) on failure, with
 // the compiler's log on standard error.
 bool build_fixed_function_programs(FixedFunctionPrograms& programs);
 void destroy_fixed_function_programs(FixedFunctionPrograms& programs);

@@ -1,51 +1,105 @@
 #include "platform/gl/frame_pacer.h"
 
 #include <cerrno>
+#include <cmath>
+#include <ctime>
 
 namespace platform::gl {
 namespace {
 
-double to_seconds(const timespec& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9; }
-
-timespec from_seconds(double seconds) {
-    timespec t{};
-    t.tv_sec = static_cast<time_t>(seconds);
-    t.tv_nsec = static_cast<long>((seconds - static_cast<double>(t.tv_sec)) * 1e9);
-    if (t.tv_nsec >= 1'000'000'000L) {
-        t.tv_sec += 1;
-        t.tv_nsec -= 1'000'000'000L;
-    }
-    return t;
-}
+// A trial's halves differ by half a period; returns that stay put by more
+// than a quarter period against the beat come from the display.
+constexpr double kTwoPi = 6.283185307179586;
+// While the display paces, frames on average never come sooner than this
+// share of a period (its rate may be a little below the nominal figure).
+constexpr double kLeastMeanShare = 0.995;
 
 }  // namespace
 
 double monotonic_seconds() {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
-    return to_seconds(now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
-void FramePacer::frame_presented(uint32_t refresh_hz, double swap_seconds) {
-    const double period = 1.0 / static_cast<double>(refresh_hz != 0 ? refresh_hz : 60);
-    // A swap that takes at least half a frame on average is waiting for
-    // the display; the display then sets the pace.
-    swap_average_ = swap_average_ * 0.9 + swap_seconds * 0.1;
-    last_sleep_ = 0.0;
-    const double now = monotonic_seconds();
-    if (swap_average_ >= period * 0.5) {
-        started_ = false;
-        return;
+void sleep_until(double deadline) {
+    if (!(deadline > monotonic_seconds())) return;
+    timespec t{};
+    t.tv_sec = static_cast<time_t>(deadline);
+    t.tv_nsec = static_cast<long>((deadline - static_cast<double>(t.tv_sec)) * 1e9);
+    if (t.tv_nsec >= 1'000'000'000L) {
+        t.tv_sec += 1;
+        t.tv_nsec -= 1'000'000'000L;
     }
-    double deadline = to_seconds(deadline_);
-    if (!started_ || now - deadline > period) deadline = now;  // fell behind: start a new cadence
-    started_ = true;
-    deadline += period;
-    deadline_ = from_seconds(deadline);
-    if (deadline <= now) return;
-    last_sleep_ = deadline - now;
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline_, nullptr) == EINTR) {
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &t, nullptr) == EINTR) {
     }
+}
+
+double FramePacer::swap_due(uint32_t refresh_hz, double now) {
+    period_ = 1.0 / static_cast<double>(refresh_hz != 0 ? refresh_hz : 60);
+    last_wait_ = 0.0;
+    if (mode_ == Mode::DisplayPaces) {
+        on_beat_ = false;
+        return now;
+    }
+    double due = on_beat_ ? due_ + period_ : now;
+    // The second half of a trial: the beat moves half a period later.
+    if (mode_ == Mode::Trial && trial_frame_ == kTrialFrames) due += 0.5 * period_;
+    // More than a period behind: start a new beat rather than rush to catch up.
+    if (due < now - period_) due = now;
+    due_ = due;
+    on_beat_ = true;
+    if (due > now) last_wait_ = due - now;
+    return due;
+}
+
+void FramePacer::swap_done(double, double returned) {
+    switch (mode_) {
+        case Mode::Capped:
+            if (++capped_frames_ >= kFramesBetweenTrials) {
+                mode_ = Mode::Trial;
+                trial_frame_ = 0;
+                for (auto& half : phase_sums_) half[0] = half[1] = 0.0;
+            }
+            break;
+        case Mode::Trial: trial_swap_done(returned); break;
+        case Mode::DisplayPaces: watch_display(returned); break;
+    }
+}
+
+void FramePacer::trial_swap_done(double returned) {
+    // Where in the period, counted from the beat, the swap returned; the
+    // first frame of each half settles the move.
+    const int half = trial_frame_ < kTrialFrames ? 0 : 1;
+    if (trial_frame_ != 0 && trial_frame_ != kTrialFrames) {
+        const double angle = kTwoPi * (returned - due_) / period_;
+        phase_sums_[half][0] += std::cos(angle);
+        phase_sums_[half][1] += std::sin(angle);
+    }
+    if (++trial_frame_ < 2 * kTrialFrames) return;
+    // Returns that moved with the beat differ by about 0; returns held by the
+    // display moved half a period against it.
+    const double before = std::atan2(phase_sums_[0][1], phase_sums_[0][0]);
+    const double after = std::atan2(phase_sums_[1][1], phase_sums_[1][0]);
+    double moved = std::fabs(after - before);
+    if (moved > kTwoPi / 2) moved = kTwoPi - moved;
+    capped_frames_ = 0;
+    return_count_ = 0;
+    mode_ = moved > kTwoPi / 4 ? Mode::DisplayPaces : Mode::Capped;
+}
+
+void FramePacer::watch_display(double returned) {
+    if (return_count_ == kTrialFrames + 1) {
+        for (int i = 0; i < kTrialFrames; ++i) returns_[i] = returns_[i + 1];
+        --return_count_;
+    }
+    returns_[return_count_++] = returned;
+    if (return_count_ < kTrialFrames + 1) return;
+    const double mean = (returns_[kTrialFrames] - returns_[0]) / kTrialFrames;
+    if (mean >= kLeastMeanShare * period_) return;
+    mode_ = Mode::Capped;
+    capped_frames_ = 0;
+    return_count_ = 0;
 }
 
 }  // namespace platform::gl

@@ -10,8 +10,11 @@
 namespace platform::gl {
 namespace {
 
-constexpr uint32_t kInitialStreamVertexBytes = 256 * 1024;
-constexpr uint32_t kInitialStreamIndexBytes = 64 * 1024;
+// Rings for drawing from memory: each draw's vertices and indices go behind
+// the previous draw's, and a full ring starts again at its front. A frame of
+// the scene takes about a sixth of the vertex ring.
+constexpr uint32_t kStreamVertexBytes = 1024 * 1024;
+constexpr uint32_t kStreamIndexBytes = 256 * 1024;
 
 Matrix4 multiply(const Matrix4& a, const Matrix4& b) {
     Matrix4 out{};
@@ -91,6 +94,54 @@ void set_capability(GLenum capability, bool on) {
     }
 }
 
+// Whether texture stage 0 gives the interpolated colour's rgb unchanged:
+// no texture (the stage then reads white for it), no alpha test, and
+// operations that select the colour or multiply it by white (exact). The
+// alpha is then white or the colour's own (`white_alpha`). Such draws take
+// the program without the stage's switches; its pixels are the same.
+constexpr uint32_t kTextureOpSelectArg2 = 3;
+
+// The fog formula the shaders apply: 0 none, 1 exponential, 2 squared
+// exponential, 3 linear (the table mode before the vertex mode).
+uint32_t fog_mode(const DeviceState& state) {
+    const uint32_t* r = state.render;
+    if (r[render_index(RenderState::FogEnable)] == 0) return 0;
+    const uint32_t table_fog = r[render_index(RenderState::FogTableMode)];
+    const uint32_t mode = table_fog != kFogNone ? table_fog : r[render_index(RenderState::FogVertexMode)];
+    return mode <= 3 ? mode : 0;
+}
+
+bool stage_leaves_colour(const DeviceState& state, bool& white_alpha) {
+    if (state.textures[0] != nullptr || state.render[render_index(RenderState::AlphaTestEnable)] != 0) return false;
+    const uint32_t* stage = state.stage[0];
+    auto white = [](uint32_t argument) { return (argument & 0xF) == 2 || (argument & 0xF) == 3; };
+    // Which of the two arguments an operation leaves: 1 or 2 for the first
+    // or second, 3 for white, 0 when it does something else.
+    auto result = [&](uint32_t operation, uint32_t first, uint32_t second) -> int {
+        if (operation == kTextureOpSelectArg1) return white(first) ? 3 : 1;
+        if (operation == kTextureOpSelectArg2) return white(second) ? 3 : 2;
+        if (operation == kTextureOpModulate) {
+            if (white(first) && white(second)) return 3;
+            if (white(first)) return 2;
+            if (white(second)) return 1;
+        }
+        return 0;
+    };
+    const int colour = result(stage[stage_index(TextureStageState::ColorOp)],
+                              stage[stage_index(TextureStageState::ColorArg1)],
+                              stage[stage_index(TextureStageState::ColorArg2)]);
+    if (colour != 1 && colour != 2) return false;
+    const uint32_t alpha_operation = stage[stage_index(TextureStageState::AlphaOp)];
+    if (alpha_operation == kTextureOpDisable) {
+        white_alpha = false;
+        return true;
+    }
+    const int alpha = result(alpha_operation, stage[stage_index(TextureStageState::AlphaArg1)],
+                             stage[stage_index(TextureStageState::AlphaArg2)]);
+    white_alpha = alpha == 3;
+    return alpha != 0;
+}
+
 // The light a device switches on when the program enables a light it never
 // set: white, directional, shining along +z.
 Light default_light() {
@@ -132,6 +183,8 @@ Result GlDevice::start(PresentParams& params) {
         EGLNativeWindowType native = static_cast<EGLNativeWindowType>(setup_.window);
         surface_ = eglCreatePlatformWindowSurfaceEXT(connection.display(), config_, &native, nullptr);
         if (surface_ == EGL_NO_SURFACE) return kNotAvailable;
+        eglGetConfigAttrib(connection.display(), config_, EGL_DEPTH_SIZE, &window_depth_bits_);
+        eglGetConfigAttrib(connection.display(), config_, EGL_STENCIL_SIZE, &window_stencil_bits_);
     }
     context_ = connection.create_context(config_, robust_);
     if (context_ == EGL_NO_CONTEXT || !make_current()) return kNotAvailable;
@@ -158,14 +211,14 @@ bool GlDevice::build_gl_objects() {
 
     glGenVertexArrays(1, &vertex_array_);
     glBindVertexArray(vertex_array_);
-    glGenBuffers(1, &stream_vertices_);
-    glGenBuffers(1, &stream_indices_);
-    stream_vertex_capacity_ = kInitialStreamVertexBytes;
-    stream_index_capacity_ = kInitialStreamIndexBytes;
-    glBindBuffer(GL_ARRAY_BUFFER, stream_vertices_);
-    glBufferData(GL_ARRAY_BUFFER, stream_vertex_capacity_, nullptr, GL_STREAM_DRAW);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, stream_indices_);  // part of the vertex array's state
-    glBufferData(GL_ELEMENT_ARRAY_BUFFER, stream_index_capacity_, nullptr, GL_STREAM_DRAW);
+    stream_vertices_ = StreamRing{0, kStreamVertexBytes, 0};
+    stream_indices_ = StreamRing{0, kStreamIndexBytes, 0};
+    glGenBuffers(1, &stream_vertices_.buffer);
+    glGenBuffers(1, &stream_indices_.buffer);
+    glBindBuffer(GL_ARRAY_BUFFER, stream_vertices_.buffer);
+    glBufferData(GL_ARRAY_BUFFER, stream_vertices_.capacity, nullptr, GL_STREAM_DRAW);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, stream_indices_.buffer);  // part of the vertex array's state
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, stream_indices_.capacity, nullptr, GL_STREAM_DRAW);
 
     glGenSamplers(1, &sampler_);
     glBindSampler(0, sampler_);
@@ -181,11 +234,12 @@ void GlDevice::delete_gl_objects() {
     delete_back_buffer();
     destroy_fixed_function_programs(programs_);
     if (uniform_buffer_ != 0) glDeleteBuffers(1, &uniform_buffer_);
-    if (stream_vertices_ != 0) glDeleteBuffers(1, &stream_vertices_);
-    if (stream_indices_ != 0) glDeleteBuffers(1, &stream_indices_);
+    if (stream_vertices_.buffer != 0) glDeleteBuffers(1, &stream_vertices_.buffer);
+    if (stream_indices_.buffer != 0) glDeleteBuffers(1, &stream_indices_.buffer);
     if (vertex_array_ != 0) glDeleteVertexArrays(1, &vertex_array_);
     if (sampler_ != 0) glDeleteSamplers(1, &sampler_);
-    uniform_buffer_ = stream_vertices_ = stream_indices_ = vertex_array_ = sampler_ = 0;
+    uniform_buffer_ = vertex_array_ = sampler_ = 0;
+    stream_vertices_ = stream_indices_ = StreamRing{};
 }
 
 void GlDevice::destroy() {
@@ -325,6 +379,7 @@ Result GlDevice::apply_present_params(PresentParams& params) {
     if (!is_render_target_format(params.back_buffer_format)) return kInvalidCall;
     if (params.back_buffer_count == 0) params.back_buffer_count = 1;
     params_ = params;
+    frame_open_ = false;
     refresh_hz_ = setup_.window != 0 ? sdl_window_refresh_rate(setup_.window) : 0;
     if (!make_current() || !build_back_buffer()) return kOutOfVideoMemory;
     return kOk;
@@ -711,8 +766,11 @@ void GlDevice::fill_uniform_block(const VertexLayout& layout) {
     }
 
     const auto& v = state_.view.m;
+    uint32_t lights_on = 0;
     for (uint32_t i = 0; i < kLightCount; ++i) {
         const LightSlot& slot = state_.lights[i];
+        if (!slot.enabled || slot.light.type != kLightDirectional) continue;
+        const uint32_t n = lights_on++;
         const Vector3f d = slot.light.direction;
         // Into view space (row vector times the view's 3x3), then reversed
         // and normalised: the direction towards the light.
@@ -725,15 +783,14 @@ void GlDevice::fill_uniform_block(const VertexLayout& layout) {
             y /= length;
             z /= length;
         }
-        b.light_direction[i][0] = -x;
-        b.light_direction[i][1] = -y;
-        b.light_direction[i][2] = -z;
-        b.light_direction[i][3] = 0.0f;
-        copy_colour(slot.light.diffuse, b.light_diffuse[i]);
-        copy_colour(slot.light.ambient, b.light_ambient[i]);
-        const bool on = slot.enabled && slot.light.type == kLightDirectional;
-        b.light_enabled[i / 4][i % 4] = on ? 1 : 0;
+        b.light_direction[n][0] = -x;
+        b.light_direction[n][1] = -y;
+        b.light_direction[n][2] = -z;
+        b.light_direction[n][3] = 0.0f;
+        copy_colour(slot.light.diffuse, b.light_diffuse[n]);
+        copy_colour(slot.light.ambient, b.light_ambient[n]);
     }
+    b.light_count[0] = static_cast<int32_t>(lights_on);
     colour_from_argb(r[render_index(RenderState::Ambient)], b.ambient);
     copy_colour(state_.material.diffuse, b.material_diffuse);
     copy_colour(state_.material.ambient, b.material_ambient);
@@ -745,15 +802,14 @@ void GlDevice::fill_uniform_block(const VertexLayout& layout) {
     b.fog[3] = 0.0f;
     b.screen[0] = back_.width != 0 ? 2.0f / static_cast<float>(back_.width) : 0.0f;
     b.screen[1] = back_.height != 0 ? 2.0f / static_cast<float>(back_.height) : 0.0f;
-    b.screen[2] = b.screen[3] = 0.0f;
+    bool white_alpha = false;
+    b.screen[2] = stage_leaves_colour(state_, white_alpha) && white_alpha ? 1.0f : 0.0f;
+    b.screen[3] = 0.0f;
 
     const uint32_t table_fog = r[render_index(RenderState::FogTableMode)];
-    const uint32_t vertex_fog = r[render_index(RenderState::FogVertexMode)];
-    const bool fog_on = r[render_index(RenderState::FogEnable)] != 0;
-    const uint32_t fog_mode = !fog_on ? 0 : (table_fog != kFogNone ? table_fog : vertex_fog);
     b.switches[0] = r[render_index(RenderState::Lighting)] != 0 ? 1 : 0;
     b.switches[1] = r[render_index(RenderState::NormalizeNormals)] != 0 ? 1 : 0;
-    b.switches[2] = fog_mode <= 3 ? static_cast<int32_t>(fog_mode) : 0;
+    b.switches[2] = static_cast<int32_t>(fog_mode(state_));
     b.switches[3] = (table_fog == kFogNone && r[render_index(RenderState::RangeFogEnable)] != 0) ? 1 : 0;
 
     const uint32_t* stage = state_.stage[0];
@@ -816,12 +872,16 @@ void GlDevice::point_attributes(GLuint buffer, const VertexLayout& layout, uint3
 
 bool GlDevice::prepare_draw(const VertexLayout& layout) {
     if (!make_current()) return false;
-    const GLuint program = layout.pretransformed ? programs_.screen_space : programs_.model_space;
+    bool white_alpha = false;
+    const GLuint program =
+        layout.pretransformed
+            ? programs_.screen_space
+            : programs_.model_space[stage_leaves_colour(state_, white_alpha) ? 1 : 0][fog_mode(state_) == 0 ? 1 : 0];
     if (applied_.program != program) {
         glUseProgram(program);
         applied_.program = program;
     }
-    glBindFramebuffer(GL_FRAMEBUFFER, back_.framebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, frame_target());
     apply_raster_state();
     const int32_t vertex_colour = layout.colour_offset >= 0 ? 1 : 0;
     if (vertex_colour != vertex_colour_switch_) {
@@ -845,16 +905,23 @@ bool GlDevice::prepare_draw(const VertexLayout& layout) {
     return true;
 }
 
-bool GlDevice::upload_stream(GLenum target, GLuint buffer, uint32_t& capacity, const void* data, uint32_t bytes) {
-    glBindBuffer(target, buffer);
-    if (bytes > capacity) {
-        while (capacity < bytes) capacity *= 2;
+uint32_t GlDevice::append_stream(GLenum target, StreamRing& ring, const void* data, uint32_t bytes,
+                                 uint32_t alignment) {
+    glBindBuffer(target, ring.buffer);
+    if (bytes > ring.capacity) {
+        while (ring.capacity < bytes) ring.capacity *= 2;
+        ring.used = ring.capacity;  // forces fresh storage below
     }
-    // Orphaning: the driver hands out fresh storage while earlier draws
-    // still read the old one.
-    glBufferData(target, capacity, nullptr, GL_STREAM_DRAW);
-    glBufferSubData(target, 0, bytes, data);
-    return true;
+    uint32_t offset = (ring.used + alignment - 1) / alignment * alignment;
+    if (ring.used > ring.capacity || offset > ring.capacity - bytes) {
+        // Full: fresh storage (orphaning), so earlier draws that a driver
+        // has not finished yet keep reading the old one.
+        glBufferData(target, ring.capacity, nullptr, GL_STREAM_DRAW);
+        offset = 0;
+    }
+    glBufferSubData(target, static_cast<GLintptr>(offset), bytes, data);
+    ring.used = offset + bytes;
+    return offset;
 }
 
 Result GlDevice::draw_indexed_primitive_up(PrimitiveType type, uint32_t min_vertex_index, uint32_t vertex_count,
@@ -873,13 +940,17 @@ Result GlDevice::draw_indexed_primitive_up(PrimitiveType type, uint32_t min_vert
     if (context_lost_) return kOk;
     if (!prepare_draw(layout)) return kFail;
     const auto* first_vertex = static_cast<const uint8_t*>(vertices) + static_cast<size_t>(min_vertex_index) * stride;
-    upload_stream(GL_ARRAY_BUFFER, stream_vertices_, stream_vertex_capacity_, first_vertex, vertex_count * stride);
-    upload_stream(GL_ELEMENT_ARRAY_BUFFER, stream_indices_, stream_index_capacity_, indices, index_count * index_size);
-    applied_.attribute_buffer = 0;  // force the pointers: the stream's storage was replaced
-    point_attributes(stream_vertices_, layout, stride, 0);
+    // Vertices start at a whole number of strides into the ring, so the
+    // attribute pointers stay put and the base vertex finds the draw's data.
+    const uint32_t vertex_offset =
+        append_stream(GL_ARRAY_BUFFER, stream_vertices_, first_vertex, vertex_count * stride, stride);
+    const uint32_t index_offset =
+        append_stream(GL_ELEMENT_ARRAY_BUFFER, stream_indices_, indices, index_count * index_size, index_size);
+    point_attributes(stream_vertices_.buffer, layout, stride, 0);
+    const GLint base_vertex = static_cast<GLint>(vertex_offset / stride) - static_cast<GLint>(min_vertex_index);
     glDrawElementsBaseVertex(primitive_mode(type), static_cast<GLsizei>(index_count),
-                             index_size == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT, nullptr,
-                             -static_cast<GLint>(min_vertex_index));
+                             index_size == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT,
+                             reinterpret_cast<const void*>(static_cast<uintptr_t>(index_offset)), base_vertex);
     return kOk;
 }
 
@@ -903,7 +974,7 @@ Result GlDevice::clear(uint32_t count, const void* rects, uint32_t flags, uint32
     if (count > 0 && rects == nullptr) return kInvalidCall;
     if (context_lost_) return kOk;
     if (!make_current()) return kFail;
-    glBindFramebuffer(GL_FRAMEBUFFER, back_.framebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, frame_target());
     GLbitfield mask = 0;
     if (flags & kClearTarget) {
         float c[4];
@@ -954,6 +1025,25 @@ Result GlDevice::end_scene() {
 
 // ---- presenting ----
 
+bool GlDevice::window_can_take_frame() {
+    if (surface_ == EGL_NO_SURFACE || back_.samples != 0 || read_back_wanted_) return false;
+    if (back_.has_depth) {
+        const GLenum depth = depth_renderbuffer_format(params_.auto_depth_stencil_format);
+        const EGLint depth_bits = depth == GL_DEPTH_COMPONENT16 ? 16 : 24;
+        if (window_depth_bits_ < depth_bits || (back_.has_stencil && window_stencil_bits_ < 8)) return false;
+    }
+    uint32_t width = 0, height = 0;
+    return sdl_window_client_size(setup_.window, width, height) && width == back_.width && height == back_.height;
+}
+
+GLuint GlDevice::frame_target() {
+    if (!frame_open_) {
+        frame_in_window_ = window_can_take_frame();
+        frame_open_ = true;
+    }
+    return frame_in_window_ ? 0 : back_.framebuffer;
+}
+
 void GlDevice::resolve_back_buffer() {
     if (back_.samples == 0) return;
     glBindFramebuffer(GL_READ_FRAMEBUFFER, back_.framebuffer);
@@ -971,6 +1061,21 @@ Result GlDevice::present() {
         glFlush();
         return kOk;
     }
+    if (setup_.connection->display_lost()) return kFail;
+    const EGLDisplay display = setup_.connection->display();
+    // A present without drawing shows again what the last frame left where it was drawn.
+    const bool drawn_in_window = frame_open_ ? frame_in_window_ : last_frame_in_window_;
+    frame_open_ = false;  // the next frame chooses again
+    last_frame_in_window_ = drawn_in_window;
+    if (!drawn_in_window) copy_into_window();
+    sleep_until(pacer_.swap_due(refresh_hz_, monotonic_seconds()));
+    const double before = monotonic_seconds();
+    const bool swapped = eglSwapBuffers(display, surface_) == EGL_TRUE;
+    pacer_.swap_done(before, monotonic_seconds());
+    return swapped ? kOk : kFail;
+}
+
+void GlDevice::copy_into_window() {
     resolve_back_buffer();
     // The window's size as the window system knows it: the surface's own
     // idea lags behind a resize until the driver looks at the window again.
@@ -991,24 +1096,23 @@ Result GlDevice::present() {
     const bool same_size = surface_width == w && surface_height == h;
     glBlitFramebuffer(0, 0, w, h, 0, 0, surface_width, surface_height, GL_COLOR_BUFFER_BIT,
                       same_size ? GL_NEAREST : GL_LINEAR);
-    if (setup_.connection->display_lost()) return kFail;
-    const double before = monotonic_seconds();
-    const bool swapped = eglSwapBuffers(display, surface_) == EGL_TRUE;
-    const double swap_seconds = monotonic_seconds() - before;
-    glBindFramebuffer(GL_FRAMEBUFFER, back_.framebuffer);
-    pacer_.frame_presented(refresh_hz_, swap_seconds);
-    return swapped ? kOk : kFail;
 }
 
 Result GlDevice::read_pixels(uint8_t* rgba, uint32_t width, uint32_t height) {
     if (rgba == nullptr || width != back_.width || height != back_.height) return kInvalidCall;
     if (context_lost_) return kDeviceLost;
     if (!make_current()) return kFail;
-    resolve_back_buffer();
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, back_.samples > 0 ? back_.resolve_framebuffer : back_.framebuffer);
+    read_back_wanted_ = true;
+    if (frame_open_ && frame_in_window_) {
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+        glReadBuffer(GL_BACK);
+    } else {
+        resolve_back_buffer();
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, back_.samples > 0 ? back_.resolve_framebuffer : back_.framebuffer);
+    }
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, static_cast<GLsizei>(width), static_cast<GLsizei>(height), GL_RGBA, GL_UNSIGNED_BYTE, rgba);
-    glBindFramebuffer(GL_FRAMEBUFFER, back_.framebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, frame_open_ && frame_in_window_ ? 0 : back_.framebuffer);
     // OpenGL reads the bottom row first; callers get the top row first.
     const size_t row = static_cast<size_t>(width) * 4;
     for (uint32_t top = 0, bottom = height - 1; top < bottom; ++top, --bottom) {
@@ -1049,7 +1153,8 @@ Result GlDevice::rebuild_context() {
     if (context_ != EGL_NO_CONTEXT) eglDestroyContext(display, context_);
     // The old context's objects went with it.
     programs_ = FixedFunctionPrograms{};
-    uniform_buffer_ = vertex_array_ = stream_vertices_ = stream_indices_ = sampler_ = 0;
+    uniform_buffer_ = vertex_array_ = sampler_ = 0;
+    stream_vertices_ = stream_indices_ = StreamRing{};
     back_ = BackBuffer{};
     for (GlTexture* texture : textures_) {
         if (texture != nullptr) texture->forget_gl();

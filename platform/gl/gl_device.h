@@ -1,7 +1,11 @@
-// The graphics device on OpenGL 3.3 core. Frames are drawn into a
+// The graphics device on OpenGL 3.3 core. In a window, a frame is drawn
+// straight into the window's own back buffer when nothing needs anything
+// else: no multisampling, a window of the back buffer's size and depth
+// buffers enough. Otherwise, and always offscreen, frames are drawn into a
 // framebuffer object of the back buffer's size (multisampled when asked,
-// with the automatic depth buffer); present() copies it into the window and
-// paces to the display, or leaves it for read_pixels() when offscreen.
+// with the automatic depth buffer); present() then copies it into the
+// window (scaled while the window's size differs), or leaves it for
+// read_pixels() when offscreen. present() paces to the display.
 //
 // Device states are kept in a plain record and reach OpenGL only when
 // something is drawn: the fixed-function state goes into one uniform block,
@@ -88,8 +92,12 @@ public:
 
     // The back buffer as it stands, rows from the top, 4 bytes per pixel
     // (red, green, blue, alpha). width and height must be the back buffer's.
+    // In a window, the device draws the frames after the first read-back
+    // offscreen, so that the last presented frame stays readable.
     Result read_pixels(uint8_t* rgba, uint32_t width, uint32_t height);
     uint64_t frames_presented() const { return frames_presented_; }
+    // Whether the last presented frame was drawn straight into the window.
+    bool last_frame_in_window() const { return last_frame_in_window_; }
     // Pretends the driver reset the context (tests of device loss).
     void simulate_context_loss() { context_lost_ = true; context_reset_seen_ = true; }
 
@@ -118,8 +126,20 @@ private:
     void apply_raster_state();
     void fill_uniform_block(const VertexLayout& layout);
     void point_attributes(GLuint buffer, const VertexLayout& layout, uint32_t stride, uintptr_t offset);
-    bool upload_stream(GLenum target, GLuint buffer, uint32_t& capacity, const void* data, uint32_t bytes);
+    struct StreamRing {
+        GLuint buffer;
+        uint32_t capacity;  // bytes
+        uint32_t used;      // bytes from the front taken by the draws since it was last fresh
+    };
+    // Copies `bytes` into `ring` at the next multiple of `alignment` and
+    // answers that offset.
+    uint32_t append_stream(GLenum target, StreamRing& ring, const void* data, uint32_t bytes, uint32_t alignment);
     void resolve_back_buffer();
+    void copy_into_window();
+    // The framebuffer the current frame draws into (0: the window's own),
+    // chosen by its first drawing call.
+    GLuint frame_target();
+    bool window_can_take_frame();
 
     // Setters shared by the program's calls and state blocks.
     void store_texture(GlTexture*& slot, GlTexture* texture);
@@ -145,6 +165,13 @@ private:
     uint64_t frames_presented_ = 0;
     FramePacer pacer_;
 
+    EGLint window_depth_bits_ = 0;    // the window surface's own depth and stencil buffers
+    EGLint window_stencil_bits_ = 0;
+    bool frame_open_ = false;         // the current frame has chosen its framebuffer
+    bool frame_in_window_ = false;    // ... and it is the window's own
+    bool read_back_wanted_ = false;   // read_pixels() was called: keep frames offscreen
+    bool last_frame_in_window_ = false;
+
     struct BackBuffer {
         GLuint framebuffer, colour, depth;
         GLuint resolve_framebuffer, resolve_colour;
@@ -155,10 +182,8 @@ private:
     FixedFunctionPrograms programs_{};
     GLuint uniform_buffer_ = 0;
     GLuint vertex_array_ = 0;
-    GLuint stream_vertices_ = 0;
-    GLuint stream_indices_ = 0;
-    uint32_t stream_vertex_capacity_ = 0;
-    uint32_t stream_index_capacity_ = 0;
+    StreamRing stream_vertices_{};  // vertices and indices drawn from memory
+    StreamRing stream_indices_{};
     GLuint sampler_ = 0;
 
     DeviceState state_{};

@@ -1,5 +1,7 @@
 #include "platform/gl/gl_graphics_system.h"
 
+#include <malloc.h>
+
 #include <cstdio>
 #include <new>
 
@@ -25,10 +27,26 @@ constexpr struct {
 
 bool is_depth_format_offered(Format format) { return depth_renderbuffer_format(format) != 0; }
 
+// A software driver takes megabytes of heap for every frame's binned
+// primitives and frees them when the frame is drawn. The C library would
+// hand that memory back to the kernel each time and take fresh, zeroed
+// pages for the next frame; keeping up to 64 MB of freed heap avoids it.
+void keep_freed_heap() {
+#ifdef __GLIBC__
+    static const bool done = [] {
+        mallopt(M_MMAP_THRESHOLD, 4 * 1024 * 1024);
+        mallopt(M_TRIM_THRESHOLD, 64 * 1024 * 1024);
+        return true;
+    }();
+    (void)done;
+#endif
+}
+
 }  // namespace
 
 GlGraphicsSystem* GlGraphicsSystem::create_windowed() {
     if (!sdl_video_ready() || sdl_display_count() == 0) return nullptr;
+    keep_freed_heap();
     auto* system = new (std::nothrow) GlGraphicsSystem(false);
     if (system == nullptr) return nullptr;
     if (!system->open_device_kinds()) {
@@ -40,6 +58,7 @@ GlGraphicsSystem* GlGraphicsSystem::create_windowed() {
 
 GlGraphicsSystem* GlGraphicsSystem::create_offscreen(uint32_t desktop_width, uint32_t desktop_height) {
     if (desktop_width == 0 || desktop_height == 0) return nullptr;
+    keep_freed_heap();
     auto* system = new (std::nothrow) GlGraphicsSystem(true);
     if (system == nullptr) return nullptr;
     system->offscreen_desktop_ = DisplayMode{desktop_width, desktop_height, 60, kFormatX8R8G8B8};

@@ -15,7 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/gl/gl_device.h"
 #include "platform/gl/gl_graphics.h"
+#include "platform/gl/headless_graphics.h"
 #include "platform/sdl/sdl_window_system.h"
 #include "tests/support/x_server.h"
 
@@ -259,6 +261,104 @@ TEST_F(SdlWindows, TheDeviceSwitchesToFullScreenAndBack) {
         return windows_->get_client_rect(window, client) && client.right == 320 && client.bottom == 240;
     }));
     EXPECT_EQ(device->test_cooperative_level(), kOk);
+    EXPECT_EQ(device->release(), 0u);
+    EXPECT_EQ(graphics->release(), 0u);
+}
+
+struct PlainVertex {
+    float x, y, z, nx, ny, nz, u, v;
+};
+
+// A frame that needs a working depth buffer: a near red triangle over the
+// lower left half, then a far green one over everything, on blue.
+void draw_depth_frame(GraphicsDevice* device) {
+    const PlainVertex near_part[3] = {{-1, -1, 0.2f, 0, 0, -1, 0, 0}, {1, -1, 0.2f, 0, 0, -1, 0, 0},
+                                      {-1, 1, 0.2f, 0, 0, -1, 0, 0}};
+    const PlainVertex far_all[3] = {{-1, -1, 0.8f, 0, 0, -1, 0, 0}, {3, -1, 0.8f, 0, 0, -1, 0, 0},
+                                    {-1, 3, 0.8f, 0, 0, -1, 0, 0}};
+    const uint16_t indices[3] = {0, 1, 2};
+    Material red{}, green{};
+    red.ambient = ColorValue{1, 0, 0, 1};
+    green.ambient = ColorValue{0, 1, 0, 1};
+    ASSERT_EQ(device->clear(0, nullptr, kClearTarget | kClearZBuffer, 0xFF0000FF, 1.0f, 0), kOk);
+    device->set_render_state(RenderState::ZEnable, 1);
+    device->set_render_state(RenderState::CullMode, kCullNone);
+    device->set_render_state(RenderState::Ambient, 0x00FFFFFF);
+    device->set_vertex_shader(kFvfSceneVertex);
+    for (const auto& [part, material] : {std::pair{near_part, red}, std::pair{far_all, green}}) {
+        device->set_material(material);
+        ASSERT_EQ(device->draw_indexed_primitive_up(PrimitiveType::TriangleList, 0, 3, 1, indices, kFormatIndex16,
+                                                    part, sizeof(PlainVertex)),
+                  kOk);
+    }
+}
+
+TEST_F(SdlWindows, FramesDrawnStraightIntoTheWindowLookLikeFramesCopiedIntoIt) {
+    GraphicsSystem* graphics = make_gl_graphics_system_factory()->create(kGraphicsSystemVersion);
+    ASSERT_NE(graphics, nullptr);
+    const NativeWindow window = make_window(40, 30, 160, 120, kStyleConfigureWindow | kStyleVisible);
+    ASSERT_NE(window, 0u);
+    ASSERT_TRUE(pump_until([] { return g_recorder.has(kMsgPaint); }));
+    PresentParams params{};
+    params.windowed = 1;
+    params.back_buffer_count = 1;
+    params.swap_effect = kSwapEffectDiscard;
+    params.device_window = window;
+    params.enable_auto_depth_stencil = 1;
+    params.auto_depth_stencil_format = kFormatD24S8;
+    GraphicsDevice* device = nullptr;
+    ASSERT_EQ(graphics->create_device(0, kDeviceHal, window, kCreateHardwareVertexProcessing, params, &device), kOk);
+    auto* gl_device = dynamic_cast<gl::GlDevice*>(device);
+    ASSERT_NE(gl_device, nullptr);
+    auto expect_frame = [&](const char* how) {
+        EXPECT_EQ(screen_pixel(40 + 16, 30 + 108), 0xFF0000u) << how;  // the near triangle
+        EXPECT_EQ(screen_pixel(40 + 140, 30 + 10), 0x00FF00u) << how;  // the far one behind it
+    };
+
+    // Nothing needs the offscreen buffer: straight into the window.
+    draw_depth_frame(device);
+    ASSERT_EQ(device->present(), kOk);
+    EXPECT_TRUE(gl_device->last_frame_in_window());
+    expect_frame("drawn in the window");
+
+    // A multisampled back buffer is drawn offscreen and resolved into the window.
+    if (graphics->check_device_multisample_type(0, kDeviceHal, kFormatX8R8G8B8, true, 4) == kOk) {
+        PresentParams multisampled = params;
+        multisampled.multisample_type = 4;
+        ASSERT_EQ(device->reset(multisampled), kOk);
+        draw_depth_frame(device);
+        ASSERT_EQ(device->present(), kOk);
+        EXPECT_FALSE(gl_device->last_frame_in_window());
+        expect_frame("resolved into the window");
+        ASSERT_EQ(device->reset(params), kOk);
+    }
+
+    // A back buffer of another size than the window is scaled into it.
+    PresentParams smaller = params;
+    smaller.back_buffer_width = 80;
+    smaller.back_buffer_height = 60;
+    ASSERT_EQ(device->reset(smaller), kOk);
+    draw_depth_frame(device);
+    ASSERT_EQ(device->present(), kOk);
+    EXPECT_FALSE(gl_device->last_frame_in_window());
+    expect_frame("scaled into the window");
+
+    // Reading a frame back keeps the following frames offscreen, where they
+    // stay readable after being presented.
+    ASSERT_EQ(device->reset(params), kOk);
+    draw_depth_frame(device);
+    std::vector<uint8_t> rgba(size_t{160} * 120 * 4);
+    ASSERT_EQ(read_pixels(device, rgba.data(), 160, 120), kOk);
+    EXPECT_EQ(rgba[(size_t{108} * 160 + 16) * 4 + 0], 255);  // red, read from the window's own buffer
+    ASSERT_EQ(device->present(), kOk);
+    EXPECT_TRUE(gl_device->last_frame_in_window());
+    draw_depth_frame(device);
+    ASSERT_EQ(device->present(), kOk);
+    EXPECT_FALSE(gl_device->last_frame_in_window());
+    ASSERT_EQ(read_pixels(device, rgba.data(), 160, 120), kOk);
+    EXPECT_EQ(rgba[(size_t{10} * 160 + 140) * 4 + 1], 255);  // green, after the present
+    expect_frame("copied after a read-back");
+
     EXPECT_EQ(device->release(), 0u);
     EXPECT_EQ(graphics->release(), 0u);
 }
