@@ -3,11 +3,12 @@
 
 BUILD          ?= build
 BUILD_SANITIZE ?= build-sanitize
+BUILD_CLANG    ?= build-clang
 CMAKE_FLAGS    ?=
 PREFIX         ?= /usr/local
 DESTDIR        ?=
 
-.PHONY: all setup configure build run test test-sanitize test-soak bench install clean
+.PHONY: all setup configure build run test test-sanitize test-clang test-soak bench install clean trace-digests
 
 all: build
 
@@ -40,6 +41,20 @@ test-sanitize: setup $(BUILD_SANITIZE)/build.ninja
 	cmake --build $(BUILD_SANITIZE)
 	cd $(BUILD_SANITIZE) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -LE 'soak|e2e|bench|xvfb|gl'
 
+$(BUILD_CLANG)/build.ninja:
+	@bash scripts/setup.sh clang
+	CC=clang CXX=clang++ cmake -S . -B $(BUILD_CLANG) -G Ninja -DAQUARIUM_BENCH=OFF $(CMAKE_FLAGS)
+
+# The unit tests built by the second compiler (clang), in a folder of its own.
+test-clang: $(BUILD_CLANG)/build.ninja
+	cmake --build $(BUILD_CLANG)
+	cd $(BUILD_CLANG) && ctest --output-on-failure -LE 'soak|e2e|bench|xvfb|gl'
+
+# Rewrites tests/tools/trace_digests.txt from this build's traces. Only for a
+# change that is meant to move the simulation's numbers.
+trace-digests: build
+	bash scripts/trace-digests.sh $(BUILD)/tools/aquarium-headless tests/tools/trace_digests.txt --update
+
 # Installs under $(PREFIX), staged below $(DESTDIR) when that is set:
 #   make install DESTDIR=/tmp/stage PREFIX=/usr
 install: build
@@ -50,4 +65,4 @@ bench: build
 	$(BUILD)/tools/aquarium-headless bench
 
 clean:
-	rm -rf $(BUILD) $(BUILD_SANITIZE)
+	rm -rf $(BUILD) $(BUILD_SANITIZE) $(BUILD_CLANG)

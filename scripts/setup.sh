@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project builds, runs and tests with.
 # Packages already present are left alone, so a second run costs a dpkg query.
+# Further package names on the command line are installed as well
+# (`make test-clang` adds clang).
 set -euo pipefail
 
 packages=(
@@ -10,6 +12,7 @@ packages=(
   libimgui-dev libglm-dev libinih-dev libpng-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils imagemagick
+  "$@"
 )
 
 missing=()

@@ -3,7 +3,13 @@
 // perform the same IEEE double operations in the same order, lane by lane,
 // so they give identical results bit for bit; the wider ones only do more
 // of them per instruction. None uses fused multiply-add.
+//
+// AQUARIUM_SIM_PATH=sse2|avx2|avx512 narrows the choice (sse2 forces the
+// portable code whatever the processor offers): the tests run every path
+// and compare their traces. It is read once, at the first step.
 #pragma once
+
+#include <cstdlib>
 
 namespace sim {
 
@@ -37,5 +43,8 @@ SimPath sim_path();
 // Makes the hot loops take `path` from now on (tests run every path in one
 // process); false, and nothing changes, when the processor cannot run it.
 bool set_sim_path(SimPath path);
+
+// The name of the code the hot loops run, for reports: "sse2", "avx2" or "avx512".
+inline const char* sim_code_path() { return sim_path_name(sim_path()); }
 
 }  // namespace sim

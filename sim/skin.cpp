@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "sim/cpu_features.h"
 #include "sim/lanes.h"
@@ -209,7 +210,6 @@ SIM_AVX2_TARGET void pose_skin_avx2(const Creature& creature, SimWorld& world, c
 // are never stored. A ring takes ten pairs, the last one holding point 18
 // alone.
 
-typedef int64_t LaneIndex __attribute__((vector_size(64)));
 typedef float FloatLanes __attribute__((vector_size(32)));
 
 constexpr __mmask8 kTwoPoints = 0x3F;
@@ -222,14 +222,20 @@ SIM_AVX512_TARGET inline Lanes pair_lanes(const Vec3& v) {
 
 // The table entries of points j and j + 1 (j + 1 only when `two`).
 SIM_AVX512_TARGET inline Lanes load_pair(const Vec3* table, bool two) {
-    if (two) return load_lanes(&table[0].x);
+    if (two) {
+        // Not load_lanes: clang refuses a call from this instruction set to a
+        // helper built without it that returns a wide vector.
+        Lanes v;
+        std::memcpy(&v, &table[0].x, sizeof v);
+        return v;
+    }
     return Lanes{table[0].x, table[0].y, table[0].z, 0.0, 0.0, 0.0, 0.0, 0.0};
 }
 
 // Component `comp` of each point of a pair, spread over the point's lanes.
 SIM_AVX512_TARGET inline Lanes component(const Lanes& pair, int comp) {
-    const int64_t a = comp, b = comp + 3;
-    return __builtin_shuffle(pair, LaneIndex{a, a, a, b, b, b, a, a});
+    const int a = comp, b = comp + 3;
+    return Lanes{pair[a], pair[a], pair[a], pair[b], pair[b], pair[b], pair[a], pair[a]};
 }
 
 // Vertices of a pair in the drawing frame, (px, pz, py, nx, nz, ny, 0, 0)
@@ -254,7 +260,7 @@ SIM_AVX512_TARGET void pose_skin_avx512(const Creature& creature, SimWorld& worl
         const Lanes e1 = pair_lanes(back[s]);
         const Lanes e2 = pair_lanes(up[s]);
         const double b = creature.skin_offset_local[r][0].y;
-        const Lanes along_back = splat(b) * e1;
+        const Lanes along_back = b * e1;  // b in every lane
         for (int j = 0; j < kRingPoints; j += 2) {
             const bool two = j + 1 < kRingPoints;
             const Lanes o = load_pair(&creature.skin_offset_local[r][j], two);

@@ -12,6 +12,7 @@
 
 #include "app/aquarium_app.h"
 #include "platform/fonts/freetype_glyph_rasterizer.h"
+#include "sim/cpu_features.h"
 #include "sim/scene_setup.h"
 #include "sim/body.h"
 #include "sim/records.h"
@@ -135,6 +136,7 @@ int run_bench(int argc, char** argv) {
         step_us[i] = seconds_since(start) * 1e6;
         world->sim_time = t;
     }
+    std::printf("sim_code: %s\n", sim::sim_code_path());
     std::printf("sim_step: %.3f us\n", median(step_us));
 
     // Body construction, from fresh records each time.

@@ -11,8 +11,7 @@ namespace platform::gl {
 
 GlTexture::GlTexture(GlDevice& device, uint32_t width, uint32_t height, uint32_t levels, Format format,
                      uint32_t pool)
-    : device_(device), width_(width), height_(height), levels_(0), format_(format), pool_(pool),
-      gl_format_(texture_format(format)) {
+    : device_(device), levels_(0), pool_(pool), gl_format_(texture_format(format)) {
     if (!gl_format_.supported || width == 0 || height == 0) return;
     uint32_t total = 0;
     uint32_t w = width, h = height;

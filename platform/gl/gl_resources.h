@@ -52,8 +52,7 @@ private:
     GlDevice& device_;
     uint32_t program_references_ = 1;
     uint32_t device_references_ = 0;
-    uint32_t width_, height_, levels_;
-    Format format_;
+    uint32_t levels_;
     uint32_t pool_;
     TextureFormat gl_format_;
     GLuint name_ = 0;

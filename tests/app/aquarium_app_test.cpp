@@ -80,77 +80,108 @@ TEST(AquariumAppTest, AcceptsOnlyNonPureDevicesWithAlphaTextures) {
     EXPECT_EQ(through_framework(&a.app(), caps, 0x50, platform::kFormatX8R8G8B8), platform::kFail);
 }
 
-TEST(AquariumAppTest, ResetSetsTheSceneStatesInOrderThenBothLights) {
-    Aquarium a;
-    ASSERT_EQ(a.start(), platform::kOk);
-    test_support::FakeGraphicsDevice& device = *a.fakes.graphics.last_device();
-    device.clear_calls();
-    ASSERT_EQ(a.aquarium->reset_device_objects(a.app()), platform::kOk);
-
+// What the scene's drawing relies on once the device objects are reset,
+// read from the device's resulting state (not from the order of the calls).
+void expect_scene_state(const test_support::FakeGraphicsDevice& device) {
     using platform::RenderState;
     using platform::TextureStageState;
-    const auto rs = [](RenderState s, uint32_t v) { return std::vector<uint32_t>{0, static_cast<uint32_t>(s), v}; };
-    const auto ts = [](TextureStageState s, uint32_t v) { return std::vector<uint32_t>{1, static_cast<uint32_t>(s), v}; };
-    const std::vector<std::vector<uint32_t>> expected = {
-        ts(TextureStageState::ColorOp, 4),   ts(TextureStageState::ColorArg1, 2), ts(TextureStageState::ColorArg2, 1),
-        ts(TextureStageState::AlphaOp, 4),   ts(TextureStageState::AlphaArg1, 2), ts(TextureStageState::AlphaArg2, 1),
-        rs(RenderState::SrcBlend, 5),        rs(RenderState::DestBlend, 6),       ts(TextureStageState::MinFilter, 2),
-        ts(TextureStageState::MagFilter, 2), ts(TextureStageState::MipFilter, 2), ts(TextureStageState::AddressU, 1),
-        ts(TextureStageState::AddressV, 1),  rs(RenderState::DitherEnable, 1),    rs(RenderState::ZEnable, 1),
-        rs(RenderState::Lighting, 1),        rs(RenderState::ShadeMode, 2),       rs(RenderState::FogEnable, 0),
-        rs(RenderState::FogStart, 0x41A00000u), rs(RenderState::FogEnd, 0x41A80000u),
-        rs(RenderState::FogDensity, 0x3D6D9168u), rs(RenderState::FogTableMode, 0),
-        rs(RenderState::FogVertexMode, 3),   rs(RenderState::RangeFogEnable, 1), rs(RenderState::Ambient, 0x00505050u),
-        rs(RenderState::Ambient, 0x00404040u), rs(RenderState::Lighting, 1)};
-
-    // The text overlay prepares its vertex buffer and state blocks first.
-    size_t overlay_calls = 0;
-    for (size_t i = 0; i < device.calls.size(); ++i) {
-        if (device.calls[i].op == DeviceOp::EndStateBlock) overlay_calls = i + 1;
+    const auto render = [&](RenderState s) { return device.render_state[static_cast<int>(s)]; };
+    const auto stage = [&](TextureStageState s) { return device.stage_state[0][static_cast<int>(s)]; };
+    // Lit, depth-tested, smooth-shaded drawing.
+    EXPECT_EQ(render(RenderState::Lighting), 1u);
+    EXPECT_EQ(render(RenderState::ZEnable), 1u);
+    EXPECT_EQ(render(RenderState::ShadeMode), platform::kShadeGouraud);
+    EXPECT_EQ(render(RenderState::DitherEnable), 1u);
+    // A dim grey ambient light: the later of the two ambient values stays.
+    EXPECT_EQ(render(RenderState::Ambient), 0x00404040u);
+    // Fog is prepared (linear per vertex, by range, from 20 to 21 units) but off.
+    EXPECT_EQ(render(RenderState::FogEnable), 0u);
+    EXPECT_EQ(render(RenderState::FogVertexMode), platform::kFogLinear);
+    EXPECT_EQ(render(RenderState::FogTableMode), platform::kFogNone);
+    EXPECT_EQ(render(RenderState::RangeFogEnable), 1u);
+    float start = 0.0f, end = 0.0f, density = 0.0f;
+    const uint32_t start_bits = render(RenderState::FogStart), end_bits = render(RenderState::FogEnd),
+                   density_bits = render(RenderState::FogDensity);
+    std::memcpy(&start, &start_bits, sizeof start);
+    std::memcpy(&end, &end_bits, sizeof end);
+    std::memcpy(&density, &density_bits, sizeof density);
+    EXPECT_EQ(start, 20.0f);
+    EXPECT_EQ(end, 21.0f);
+    EXPECT_EQ(density, 0.058f);
+    // Blending, when switched on (the text), weighs by the source's alpha.
+    EXPECT_EQ(render(RenderState::SrcBlend), platform::kBlendSourceAlpha);
+    EXPECT_EQ(render(RenderState::DestBlend), platform::kBlendInverseSourceAlpha);
+    // Textures modulate the lit colour and alpha, filtered and wrapped.
+    EXPECT_EQ(stage(TextureStageState::ColorOp), platform::kTextureOpModulate);
+    EXPECT_EQ(stage(TextureStageState::ColorArg1), platform::kTextureArgTexture);
+    EXPECT_EQ(stage(TextureStageState::ColorArg2), platform::kTextureArgCurrent);
+    EXPECT_EQ(stage(TextureStageState::AlphaOp), platform::kTextureOpModulate);
+    EXPECT_EQ(stage(TextureStageState::AlphaArg1), platform::kTextureArgTexture);
+    EXPECT_EQ(stage(TextureStageState::AlphaArg2), platform::kTextureArgCurrent);
+    for (TextureStageState filter :
+         {TextureStageState::MinFilter, TextureStageState::MagFilter, TextureStageState::MipFilter}) {
+        EXPECT_EQ(stage(filter), platform::kFilterLinear);
     }
-    ASSERT_GT(overlay_calls, 0u);
-    EXPECT_EQ(device.count_of(DeviceOp::CreateVertexBuffer), 1);
-    const std::vector<DeviceCall> calls(device.calls.begin() + static_cast<std::ptrdiff_t>(overlay_calls),
-                                        device.calls.end());
-    ASSERT_EQ(calls.size(), 27u + 4u);
-    for (size_t i = 0; i < expected.size(); ++i) {
-        SCOPED_TRACE(i + 1);
-        const DeviceCall& c = calls[i];
-        if (expected[i][0] == 1) {
-            ASSERT_EQ(c.op, DeviceOp::SetTextureStageState);
-            EXPECT_EQ(c.a, 0u);  // stage 0
-            EXPECT_EQ(c.b, expected[i][1]);
-            EXPECT_EQ(c.c, expected[i][2]);
-        } else {
-            ASSERT_EQ(c.op, DeviceOp::SetRenderState);
-            EXPECT_EQ(c.a, expected[i][1]);
-            EXPECT_EQ(c.b, expected[i][2]);
-        }
-    }
-    EXPECT_EQ(calls[27].op, DeviceOp::SetLight);
-    EXPECT_EQ(calls[28].op, DeviceOp::SetLight);
-    EXPECT_EQ(calls[29].op, DeviceOp::LightEnable);
-    EXPECT_EQ(calls[30].op, DeviceOp::LightEnable);
-    EXPECT_TRUE(device.light_enabled[0] && device.light_enabled[1]);
+    EXPECT_EQ(stage(TextureStageState::AddressU), platform::kAddressWrap);
+    EXPECT_EQ(stage(TextureStageState::AddressV), platform::kAddressWrap);
 
+    // Two white directional lights, normalised, at half and 0.4 strength.
     const struct {
         float x, y, z, level;
     } lights[] = {{-0.5f, -1.0f, -1.5f, 0.5f}, {1.0f, -1.5f, 1.0f, 0.4f}};
     for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_TRUE(device.light_enabled[i]);
         const platform::Light& light = device.lights[i];
-        const float length = std::sqrt(lights[i].x * lights[i].x + lights[i].y * lights[i].y + lights[i].z * lights[i].z);
+        const float length =
+            std::sqrt(lights[i].x * lights[i].x + lights[i].y * lights[i].y + lights[i].z * lights[i].z);
         EXPECT_EQ(light.type, platform::kLightDirectional);
         EXPECT_EQ(light.diffuse.r, lights[i].level);
         EXPECT_EQ(light.diffuse.g, lights[i].level);
         EXPECT_EQ(light.diffuse.b, lights[i].level);
         EXPECT_EQ(light.diffuse.a, 0.0f);
-        EXPECT_EQ(light.position.y, lights[i].y);
         EXPECT_FLOAT_EQ(light.direction.x, lights[i].x / length);
         EXPECT_FLOAT_EQ(light.direction.y, lights[i].y / length);
         EXPECT_FLOAT_EQ(light.direction.z, lights[i].z / length);
         EXPECT_EQ(light.range, 1000.0f);
         EXPECT_EQ(light.specular.r + light.ambient.r + light.attenuation0, 0.0f);
     }
+    EXPECT_FALSE(device.light_enabled[2]);
+}
+
+TEST(AquariumAppTest, ResetLeavesTheDeviceReadyToDrawTheScene) {
+    Aquarium a;
+    ASSERT_EQ(a.start(), platform::kOk);
+    test_support::FakeGraphicsDevice& device = *a.fakes.graphics.last_device();
+    expect_scene_state(device);
+    // The text overlay has its vertex buffer and state blocks.
+    EXPECT_EQ(device.count_of(DeviceOp::CreateVertexBuffer), 1);
+    EXPECT_GE(device.count_of(DeviceOp::EndStateBlock), 2);
+}
+
+TEST(AquariumAppTest, RenderStatesTheDeviceRefusesDoNotStopTheScene) {
+    Aquarium a;
+    ASSERT_EQ(a.start(), platform::kOk);
+    test_support::FakeGraphicsDevice& device = *a.fakes.graphics.last_device();
+    device.render_state_answer = platform::kInvalidCall;
+    EXPECT_EQ(a.aquarium->reset_device_objects(a.app()), platform::kOk);
+    // The rest of the scene's set-up still happened.
+    EXPECT_EQ(device.stage_state[0][static_cast<int>(platform::TextureStageState::ColorOp)],
+              platform::kTextureOpModulate);
+    EXPECT_TRUE(device.light_enabled[0] && device.light_enabled[1]);
+}
+
+TEST(AquariumAppTest, ADeviceResetRestoresTheSceneState) {
+    Aquarium a;
+    ASSERT_EQ(a.start(), platform::kOk);
+    test_support::FakeGraphicsDevice& device = *a.fakes.graphics.last_device();
+    // A real reset forgets every state; so does the fake here.
+    std::memset(device.render_state, 0, sizeof device.render_state);
+    std::memset(device.stage_state, 0, sizeof device.stage_state);
+    std::memset(device.light_enabled, 0, sizeof device.light_enabled);
+    std::memset(static_cast<void*>(device.lights), 0, sizeof device.lights);
+    ASSERT_EQ(reset_device(a.app()), platform::kOk);
+    expect_scene_state(device);
 }
 
 // The creature a seed builds, for comparison.

@@ -36,6 +36,19 @@ TEST_P(FrameTimerTest, StopHoldsTimeStartResumesWithoutTheStoppedInterval) {
     EXPECT_FLOAT_EQ(command(kTimerAppTime), 1.5f);
 }
 
+TEST_P(FrameTimerTest, AStopAtTheClocksZeroStillHoldsTime) {
+    clock.counter = 0;
+    clock.milliseconds = 0;
+    command(kTimerReset);
+    command(kTimerStop);  // the moment of the stop is 0
+    clock.advance(2.0);
+    EXPECT_FLOAT_EQ(command(kTimerAppTime), 0.0f);
+    EXPECT_FLOAT_EQ(command(kTimerElapsedTime), 0.0f);
+    command(kTimerStart);
+    clock.advance(0.5);
+    EXPECT_FLOAT_EQ(command(kTimerAppTime), 0.5f);
+}
+
 TEST_P(FrameTimerTest, AdvanceStepsOnlyAStoppedClock) {
     command(kTimerReset);
     clock.advance(1.0);
@@ -87,6 +100,15 @@ TEST(FrameTimerModeTest, ChoosesTheClockOnceAndUsesTheCounterFrequency) {
     frame_timer(fallback, no_counter, kTimerAbsoluteTime);
     EXPECT_EQ(no_counter.frequency_queries, 1);
     EXPECT_EQ(no_counter.counter_reads, 0);
+
+    // A counter that reports no frequency cannot be divided by: milliseconds.
+    test_support::FakeClock zero;
+    zero.frequency = 0;
+    FrameTimer guarded{};
+    frame_timer(guarded, zero, kTimerReset);
+    zero.advance(1.0);
+    EXPECT_FLOAT_EQ(frame_timer(guarded, zero, kTimerAppTime), 1.0f);
+    EXPECT_EQ(zero.counter_reads, 0);
 }
 
 }  // namespace

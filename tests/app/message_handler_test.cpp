@@ -178,6 +178,18 @@ TEST(WindowMessagesTest, MinimiseDeactivatesAndFreesTheCursorInFullScreen) {
     }
 }
 
+TEST(WindowMessagesTest, RestoredWindowIsActiveOnlyWithADevice) {
+    Started f;
+    platform::GraphicsDevice* device = f.app->device;
+    f.send(platform::kMsgSize, platform::kSizeMinimized);
+    f.app->device = nullptr;  // as after a failed device change
+    f.send(platform::kMsgSize, platform::kSizeRestored);
+    EXPECT_EQ(f.app->active, 0u);
+    f.app->device = device;
+    f.send(platform::kMsgSize, platform::kSizeRestored);
+    EXPECT_EQ(f.app->active, 1u);
+}
+
 TEST(WindowMessagesTest, FullScreenAnswersForTheWholeWindow) {
     Started f;
     f.go_full_screen();
@@ -221,6 +233,25 @@ TEST(WindowMessagesTest, ResizedWindowResetsTheDeviceWithTheNewClientSize) {
     f.send(platform::kMsgEnterSizeMove);  // moved only: no reset
     f.send(platform::kMsgExitSizeMove);
     EXPECT_EQ(f.device_fake()->resets, 1);
+}
+
+TEST(WindowMessagesTest, ChangingOnlyTheWidthOrOnlyTheHeightResetsTheDeviceToo) {
+    Started f;
+    FakeWindowSystem& windows = f.fakes.windows;
+    f.send(platform::kMsgEnterSizeMove);
+    windows.find(f.app->main_window)->client_rect = platform::Rect{0, 0, 640, 600};  // narrower only
+    f.send(platform::kMsgExitSizeMove);
+    EXPECT_EQ(f.device_fake()->resets, 1);
+    EXPECT_EQ(f.device_fake()->present_params.back_buffer_width, 640u);
+    EXPECT_EQ(f.device_fake()->present_params.back_buffer_height, 600u);
+
+    f.send(platform::kMsgEnterSizeMove);
+    windows.find(f.app->main_window)->client_rect = platform::Rect{0, 0, 640, 400};  // lower only
+    f.send(platform::kMsgExitSizeMove);
+    EXPECT_EQ(f.device_fake()->resets, 2);
+    EXPECT_EQ(f.device_fake()->present_params.back_buffer_width, 640u);
+    EXPECT_EQ(f.device_fake()->present_params.back_buffer_height, 400u);
+    EXPECT_EQ(f.app->ready, 1u);
 }
 
 TEST(WindowMessagesTest, FailedResetAfterAResizeIsFatal) {

@@ -21,6 +21,49 @@ TEST(Camera, NearPlaneIsHalfTheDistanceButBacksOffWhenTheCreatureIsClose) {
     EXPECT_FLOAT_EQ(render::near_plane_distance(std::nanf("")), 0.01f);
 }
 
+TEST(Camera, PersistedCameraValuesAreBroughtIntoTheirRanges) {
+    struct Case {
+        float in, yy, rr, hh;  // the same input for elevation, distance and height
+    };
+    for (const Case& k : {Case{-1000.0f, -5.0f, 0.15f, -50.0f}, Case{-5.0f, -5.0f, 0.15f, -5.0f},
+                          Case{0.1f, 0.1f, 0.15f, 0.1f}, Case{0.15f, 0.15f, 0.15f, 0.15f},
+                          Case{89.9f, 89.9f, 89.9f, 89.9f}, Case{90.0f, 89.9f, 90.0f, 90.0f},
+                          Case{150.0f, 89.9f, 150.0f, 150.0f}, Case{151.0f, 89.9f, 151.0f, 150.0f},
+                          Case{500.0f, 89.9f, 500.0f, 150.0f}, Case{1e9f, 89.9f, 500.0f, 150.0f}}) {
+        SCOPED_TRACE(k.in);
+        settings::Settings s{};
+        s.camxz = k.in;
+        s.camyy = k.in;
+        s.camrr = k.in;
+        s.camlr = k.in;
+        s.camhh = k.in;
+        s.r_floor = 7;
+        render::bound_camera_settings(s);
+        EXPECT_EQ(s.camyy, k.yy);
+        EXPECT_EQ(s.camrr, k.rr);
+        EXPECT_EQ(s.camhh, k.hh);
+        // Azimuth, look angle and floor are not bounded here.
+        EXPECT_EQ(s.camxz, k.in);
+        EXPECT_EQ(s.camlr, k.in);
+        EXPECT_EQ(s.r_floor, 7);
+    }
+}
+
+// One frame worked by hand in single precision (256 sub-steps of 1/15360 s;
+// spring 5, spring 4000 along the motion, damping 1500, mass 0.5): from the
+// origin, moving at (0.3, 0, 0.2), while the tracked point runs from
+// (0, 0.5, 0) to (1, 0.5, 0).
+TEST(CameraSmoothing, OneFrameFromAKnownStateGivesTheWorkedValue) {
+    render::CameraFollow camera{glm::vec3(0.0f), glm::vec3(0.3f, 0.0f, 0.2f)};
+    render::smooth_camera_target(camera, glm::vec3(0.0f, 0.5f, 0.0f), glm::vec3(1.0f, 0.5f, 0.0f), 1.0 / 60.0);
+    EXPECT_NEAR(camera.target.x, 0.0168266, 2e-7);
+    EXPECT_NEAR(camera.target.y, 0.0021931, 2e-7);
+    EXPECT_NEAR(camera.target.z, 0.0106486, 2e-7);
+    EXPECT_NEAR(camera.velocity.x, 1.972347, 2e-5);
+    EXPECT_NEAR(camera.velocity.y, 0.291638, 2e-5);
+    EXPECT_NEAR(camera.velocity.z, 1.213153, 2e-5);
+}
+
 TEST(CameraSmoothing, ConvergesOnAStillPointWithoutVisibleOvershoot) {
     const glm::vec3 still(1.0f, 0.5f, -2.0f);
     render::CameraFollow camera{glm::vec3(0.0f), glm::vec3(0.0f)};

@@ -4,7 +4,9 @@
 
 #include <cmath>
 #include <memory>
+#include <vector>
 
+#include "render/tank_geometry.h"
 #include "tests/render/render_test_support.h"
 #include "tests/support/fake_glyph_rasterizer.h"
 
@@ -109,78 +111,107 @@ bool is_identity(const platform::Matrix4& m) {
     return true;
 }
 
-TEST(RenderFrame, OneFrameDrawsTankEyesBodyMarkerAndTextInOrder) {
+TEST(RenderFrame, ViewProjectionAndClearComeBeforeTheSceneWhichHoldsEveryDraw) {
     Frame f;
     ASSERT_EQ(f.render(), platform::kOk);
     const auto& calls = f.device->calls;
-    const sim::SimWorld& w = *f.scene.world;
-
-    // Frame set-up before the scene.
-    ASSERT_GE(calls.size(), 6u);
-    EXPECT_EQ(calls[0].op, DeviceOp::SetTransform);
-    EXPECT_EQ(calls[0].a, static_cast<uint32_t>(platform::TransformType::View));
-    EXPECT_EQ(calls[1].op, DeviceOp::SetTransform);
-    EXPECT_EQ(calls[1].a, static_cast<uint32_t>(platform::TransformType::Projection));
-    EXPECT_EQ(calls[2].op, DeviceOp::SetVertexShader);
-    EXPECT_EQ(calls[2].a, platform::kFvfSceneVertex);
-    EXPECT_EQ(calls[3].op, DeviceOp::Clear);
-    EXPECT_EQ(calls[3].a, platform::kClearTarget | platform::kClearZBuffer);
-    EXPECT_EQ(calls[3].b, 0xFF000028u);
-    EXPECT_EQ(calls[3].f, 1.0f);
-    EXPECT_EQ(calls[3].c, 0u);
-    EXPECT_EQ(calls[4].op, DeviceOp::SetRenderState);
-    EXPECT_EQ(calls[4].a, static_cast<uint32_t>(RenderState::FogColor));
-    EXPECT_EQ(calls[4].b, 0xFF000028u);
-    EXPECT_EQ(calls[5].op, DeviceOp::BeginScene);
+    auto first = [&](DeviceOp op) {
+        for (size_t i = 0; i < calls.size(); ++i)
+            if (calls[i].op == op) return i;
+        return calls.size();
+    };
+    const size_t begin = first(DeviceOp::BeginScene);
+    ASSERT_LT(begin, calls.size());
+    EXPECT_EQ(f.device->scenes_begun, 1);
     EXPECT_EQ(calls.back().op, DeviceOp::EndScene);
+    EXPECT_LT(first(DeviceOp::Clear), begin);
+    EXPECT_FALSE(f.device->in_scene);
+    // Nothing is drawn outside the scene, and the scene's transforms and
+    // vertex format are in place before it.
+    for (size_t i = 0; i < begin; ++i) {
+        EXPECT_NE(calls[i].op, DeviceOp::DrawIndexedPrimitiveUp) << i;
+        EXPECT_NE(calls[i].op, DeviceOp::DrawPrimitive) << i;
+    }
+    bool view = false, projection = false;
+    uint32_t vertex_format = 0;
+    for (size_t i = 0; i < begin; ++i) {
+        if (calls[i].op == DeviceOp::SetVertexShader) vertex_format = calls[i].a;
+        if (calls[i].op != DeviceOp::SetTransform) continue;
+        view |= calls[i].a == static_cast<uint32_t>(platform::TransformType::View);
+        projection |= calls[i].a == static_cast<uint32_t>(platform::TransformType::Projection);
+    }
+    EXPECT_TRUE(view && projection);
+    EXPECT_EQ(vertex_format, platform::kFvfSceneVertex);
 
+    // The whole target and depth buffer are cleared to the water's colour,
+    // and the fog fades into that same colour.
+    const DeviceCall clear = f.device->calls_of(DeviceOp::Clear).at(0);
+    EXPECT_EQ(clear.a, platform::kClearTarget | platform::kClearZBuffer);
+    EXPECT_EQ(clear.b, 0xFF000028u);
+    EXPECT_EQ(clear.f, 1.0f);
+    EXPECT_EQ(f.device->render_state[static_cast<int>(RenderState::FogColor)], clear.b);
+}
+
+TEST(RenderFrame, EveryMeshIsDrawnWholeAndOnceWithoutBlending) {
+    Frame f;
+    ASSERT_EQ(f.render(), platform::kOk);
+    const sim::SimWorld& w = *f.scene.world;
+    const render::TankGeometry& tank = f.state->tank;
+    struct Mesh {
+        const char* name;
+        const void* vertices;
+        const void* indices;
+        uint32_t type, vertex_count, primitives, times;
+    };
+    const Mesh meshes[] = {
+        {"floor along x", tank.floor_along_x, tank.floor_indices, kLineList, render::kFloorVertices,
+         render::kFloorLines, 1},
+        {"floor along z", tank.floor_along_z, tank.floor_indices, kLineList, render::kFloorVertices,
+         render::kFloorLines, 1},
+        {"posts", tank.posts, tank.post_indices, kLineList, render::kPostVertices, render::kWallPosts, 1},
+        {"rings", tank.rings, tank.ring_indices, kLineList, render::kRingVertices, render::kRingLines, 1},
+        {"eye", w.eye_vertices, w.eye_indices, kTriangleList, sim::kEyeVertices, sim::kEyeIndices / 3, 2},
+        {"body +x", &w.vertex_plus[0][0], w.body_indices[0], kTriangleList, sim::kRings * sim::kRingPoints,
+         sim::kBodyIndices / 3, 1},
+        {"body -x", &w.vertex_minus[0][0], w.body_indices[1], kTriangleList, sim::kRings * sim::kRingPoints,
+         sim::kBodyIndices / 3, 1},
+        {"marker", &w.sphere_vertices[0][0], w.sphere_indices, kTriangleList,
+         sim::kSphereLongitudes * sim::kSphereLatitudes, sim::kSphereIndices / 3, 1},
+    };
     const std::vector<Draw> draws = indexed_draws(*f.device);
-    ASSERT_EQ(draws.size(), 9u);
-    struct Expected {
-        uint32_t type, vertices, primitives, cull;
-        const void* vertex_data;
-        const void* index_data;
-    };
-    const Expected expected[9] = {
-        {kLineList, 202, 101, 3, f.state->tank.floor_along_x, f.state->tank.floor_indices},
-        {kLineList, 202, 101, 3, f.state->tank.floor_along_z, f.state->tank.floor_indices},
-        {kLineList, 400, 200, 3, f.state->tank.posts, f.state->tank.post_indices},
-        {kLineList, 32, 32, 3, f.state->tank.rings, f.state->tank.ring_indices},
-        {kTriangleList, 37, 54, 3, w.eye_vertices, w.eye_indices},
-        {kTriangleList, 37, 54, 2, w.eye_vertices, w.eye_indices},
-        {kTriangleList, 1919, 3600, 3, &w.vertex_plus[0][0], w.body_indices[0]},
-        {kTriangleList, 1919, 3600, 2, &w.vertex_minus[0][0], w.body_indices[1]},
-        {kTriangleList, 190, 324, 2, &w.sphere_vertices[0][0], w.sphere_indices},
-    };
-    for (int i = 0; i < 9; ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(draws[i].call.a, expected[i].type);
-        EXPECT_EQ(draws[i].call.b, 0u);
-        EXPECT_EQ(draws[i].call.c, expected[i].vertices);
-        EXPECT_EQ(draws[i].call.d, expected[i].primitives);
-        EXPECT_EQ(draws[i].call.e, 32u);
-        EXPECT_EQ(draws[i].call.vertices, expected[i].vertex_data);
-        EXPECT_EQ(draws[i].call.indices, expected[i].index_data);
-        EXPECT_EQ(draws[i].cull, expected[i].cull);
-        EXPECT_EQ(draws[i].alpha_blend, 0u);
+    uint32_t expected_draws = 0;
+    for (const Mesh& mesh : meshes) {
+        SCOPED_TRACE(mesh.name);
+        expected_draws += mesh.times;
+        uint32_t seen = 0;
+        for (const Draw& d : draws) {
+            if (d.call.vertices != mesh.vertices) continue;
+            ++seen;
+            EXPECT_EQ(d.call.indices, mesh.indices);
+            EXPECT_EQ(d.call.a, mesh.type);
+            EXPECT_EQ(d.call.b, 0u);  // from the first vertex
+            EXPECT_EQ(d.call.c, mesh.vertex_count);
+            EXPECT_EQ(d.call.d, mesh.primitives);
+            EXPECT_EQ(d.call.e, sizeof(sim::Vertex));
+            EXPECT_EQ(d.alpha_blend, 0u);
+        }
+        EXPECT_EQ(seen, mesh.times);
     }
+    EXPECT_EQ(draws.size(), expected_draws);
+}
 
-    // Materials and untextured drawing.
-    expect_colour(draws[0].material, 0.25f, 0.55f, 0.4f);
-    expect_colour(draws[2].material, 0.35f, 0.45f, 0.65f);
-    expect_colour(draws[4].material, 0.35f, 0.35f, 0.35f);
-    expect_colour(draws[5].material, 0.35f, 0.35f, 0.35f);
-    expect_colour(draws[6].material, 0.6f, static_cast<float>(0.8 * (1.0 - 0.25 * (190.0 / 60.0 - 3.0))), 0.8f);
-    expect_colour(draws[8].material, 1.0f, 1.0f, 1.0f);
-    for (int i : {0, 2, 6, 8}) {
-        EXPECT_TRUE(draws[i].texture_set) << i;
-        EXPECT_EQ(draws[i].texture, nullptr) << i;
+TEST(RenderFrame, TankLinesStayPutAndTheTextComesLast) {
+    Frame f;
+    ASSERT_EQ(f.render(), platform::kOk);
+    const std::vector<Draw> draws = indexed_draws(*f.device);
+    ASSERT_FALSE(draws.empty());
+    for (const Draw& d : draws) {
+        if (d.call.a != kLineList) continue;
+        EXPECT_TRUE(is_identity(d.world));
+        EXPECT_EQ(d.texture, nullptr);
     }
-    EXPECT_TRUE(is_identity(draws[0].world));
-    EXPECT_TRUE(is_identity(draws[2].world));
-    EXPECT_EQ(f.device->render_state[static_cast<int>(RenderState::NormalizeNormals)], 1u);
-
-    // The text comes last: after the marker sphere, before the end of the scene.
+    // The information text is drawn over everything else: after the last mesh.
+    const auto& calls = f.device->calls;
     size_t last_indexed = 0, first_text = 0;
     for (size_t i = 0; i < calls.size(); ++i) {
         if (calls[i].op == DeviceOp::DrawIndexedPrimitiveUp) last_indexed = i;
@@ -188,6 +219,119 @@ TEST(RenderFrame, OneFrameDrawsTankEyesBodyMarkerAndTextInOrder) {
     }
     EXPECT_GT(first_text, last_indexed);
     EXPECT_GE(f.device->count_of(DeviceOp::DrawPrimitive), 1);
+}
+
+TEST(RenderFrame, ColoursOfTheTankTheEyesTheBodyAndTheMarker) {
+    Frame f;
+    ASSERT_EQ(f.render(), platform::kOk);
+    const sim::SimWorld& w = *f.scene.world;
+    const render::TankGeometry& tank = f.state->tank;
+    const std::vector<Draw> draws = indexed_draws(*f.device);
+    int checked = 0;
+    for (const Draw& d : draws) {
+        const void* v = d.call.vertices;
+        if (v == tank.floor_along_x || v == tank.floor_along_z) {
+            expect_colour(d.material, 0.25f, 0.55f, 0.4f);
+        } else if (v == tank.posts || v == tank.rings) {
+            expect_colour(d.material, 0.35f, 0.45f, 0.65f);
+        } else if (v == w.eye_vertices) {
+            expect_colour(d.material, 0.35f, 0.35f, 0.35f);
+        } else if (v == &w.vertex_plus[0][0] || v == &w.vertex_minus[0][0]) {
+            // hue 190 degrees, saturation 0.25, value 0.8
+            expect_colour(d.material, 0.6f, static_cast<float>(0.8 * (1.0 - 0.25 * (190.0 / 60.0 - 3.0))), 0.8f);
+            EXPECT_EQ(d.texture, nullptr);
+        } else if (v == &w.sphere_vertices[0][0]) {
+            expect_colour(d.material, 1.0f, 1.0f, 1.0f);
+            EXPECT_EQ(d.texture, nullptr);
+        } else {
+            ADD_FAILURE() << "a draw of unknown vertices";
+            continue;
+        }
+        ++checked;
+    }
+    EXPECT_EQ(checked, 9);
+    // The scaled marker sphere keeps unit normals for its lighting.
+    EXPECT_EQ(f.device->render_state[static_cast<int>(RenderState::NormalizeNormals)], 1u);
+}
+
+// A 4 x 4 matrix for column vectors, in double precision.
+struct Mat4 {
+    double m[4][4];
+};
+
+Mat4 mat4_identity() {
+    Mat4 out{};
+    for (int i = 0; i < 4; ++i) out.m[i][i] = 1.0;
+    return out;
+}
+
+Mat4 operator*(const Mat4& a, const Mat4& b) {
+    Mat4 out{};
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c)
+            for (int k = 0; k < 4; ++k) out.m[r][c] += a.m[r][k] * b.m[k][c];
+    return out;
+}
+
+Mat4 translation(double x, double y, double z) {
+    Mat4 out = mat4_identity();
+    out.m[0][3] = x;
+    out.m[1][3] = y;
+    out.m[2][3] = z;
+    return out;
+}
+
+// The rotation of a unit quaternion of the simulation (z up), as a rotation
+// of the drawing frame (y up): the second and third axes change places.
+Mat4 drawn_rotation(const sim::Quat& q) {
+    const double w = q.w, x = q.x, y = q.y, z = q.z;
+    const double r[3][3] = {{1 - 2 * (y * y + z * z), 2 * (x * y - w * z), 2 * (x * z + w * y)},
+                            {2 * (x * y + w * z), 1 - 2 * (x * x + z * z), 2 * (y * z - w * x)},
+                            {2 * (x * z - w * y), 2 * (y * z + w * x), 1 - 2 * (x * x + y * y)}};
+    const int axis[3] = {0, 2, 1};
+    Mat4 out = mat4_identity();
+    for (int row = 0; row < 3; ++row)
+        for (int col = 0; col < 3; ++col) out.m[axis[row]][axis[col]] = r[row][col];
+    return out;
+}
+
+// Each eye is the eye mesh tilted by 11 degrees about (0, 1, -0.8) (the
+// simulation's axes), mirrored in x for the +x side only, turned with its
+// skin point's segment, moved to that skin point, then carried with the
+// body. Built here from those parts and compared whole.
+TEST(RenderFrame, EyeWorldMatricesAreTiltMirrorSegmentSkinPointAndBody) {
+    Frame f;
+    ASSERT_EQ(f.render(), platform::kOk);
+    const std::vector<Draw> draws = indexed_draws(*f.device);
+    const sim::Creature& c = *f.scene.creature;
+    const sim::SimWorld& w = *f.scene.world;
+
+    const double tilt_angle = 11.0 * 3.141592653589793 / 180.0;
+    const double axis_length = std::sqrt(1.0 + 0.8 * 0.8);
+    const double s = std::sin(tilt_angle / 2.0);
+    const Mat4 tilt = drawn_rotation(sim::Quat{std::cos(tilt_angle / 2.0), 0.0, s / axis_length, -0.8 * s / axis_length});
+    Mat4 mirror = mat4_identity();
+    mirror.m[0][0] = -1.0;
+    const Mat4 segment = drawn_rotation(c.segment_quat[c.skin_segment[19][8]]);
+    const Mat4 body = translation(c.position.x, c.position.z, c.position.y) * drawn_rotation(c.orientation);
+
+    const sim::Vertex* skin_points[2] = {&w.vertex_minus[19][8], &w.vertex_plus[19][8]};
+    std::vector<const Draw*> eyes;
+    for (const Draw& d : draws)
+        if (d.call.vertices == w.eye_vertices) eyes.push_back(&d);
+    ASSERT_EQ(eyes.size(), 2u);
+    for (int eye = 0; eye < 2; ++eye) {
+        SCOPED_TRACE(eye == 0 ? "-x side" : "+x side, mirrored");
+        const sim::Vertex& p = *skin_points[eye];
+        const Mat4 expected =
+            body * translation(p.px, p.py, p.pz) * segment * (eye == 1 ? mirror : mat4_identity()) * tilt;
+        // The device takes the transpose (row vectors).
+        for (int r = 0; r < 4; ++r)
+            for (int col = 0; col < 4; ++col)
+                EXPECT_NEAR(eyes[eye]->world.m[col][r], expected.m[r][col], 1e-5) << r << "," << col;
+        // The mirrored eye turns its triangles' winding round: culled the other way.
+        EXPECT_EQ(eyes[eye]->cull, eye == 0 ? 3u : 2u);
+    }
 }
 
 TEST(RenderFrame, EyesSitOnTheirSkinPointsLookingOutwardsTheSecondMirrored) {

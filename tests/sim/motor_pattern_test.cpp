@@ -387,6 +387,42 @@ TEST_F(ManoeuvreSignals, BendAndGlideBendsThenReleases) {
     EXPECT_NEAR(-w.auto_wave_c.velocity / kH, 1.2, 1e-9);
 }
 
+TEST_F(ManoeuvreSignals, CruiseBeatsOncePerSecondAndItsTwistFadesWithTheCubeOfTime) {
+    start(610, 1.0, 0.0, 0.0, false);
+    w.manoeuvre_start = 10.0;
+    w.manoeuvre_duration = 3.0;
+    w.roll = 0.0;
+    w.target_side = 0.0;
+    w.target_climb = 0.1;
+    auto run_at = [&](double e) {
+        w.auto_wave_b = sim::Filter{0.0, 0.0};
+        w.auto_twist = sim::Filter{0.0, 0.0};
+        sim::run_manoeuvre_signals(w, 10.0 + e, kH);
+    };
+    // Side wave (0.3 a + 0.7) (0.6 side + 0.5 sin 2 pi e): one beat per second.
+    const double beat[][2] = {{0.25, 0.5}, {0.5, 0.0}, {0.75, -0.5}, {1.25, 0.5}, {2.75, -0.5}};
+    for (const auto& point : beat) {
+        run_at(point[0]);
+        EXPECT_NEAR(filter_target(w.auto_wave_b, 20.0, 1.0, kH), point[1], 1e-9) << "e " << point[0];
+    }
+    // Twist -6 climb sin(2 pi e), faded by 1 - (e / d)^3 and gone after d.
+    run_at(2.25);  // sin = 1, e / d = 0.75
+    EXPECT_NEAR(filter_target(w.auto_twist, 30.0, 1.0, kH), -0.6 * (1.0 - 0.421875), 1e-9);
+    run_at(0.25);
+    EXPECT_NEAR(filter_target(w.auto_twist, 30.0, 1.0, kH), -0.6 * (1.0 - 1.0 / 1728.0), 1e-9);
+    run_at(3.25);
+    EXPECT_EQ(filter_target(w.auto_twist, 30.0, 1.0, kH), 0.0);
+    // The roll is corrected within +-45 degrees, faded alike.
+    w.target_climb = 0.0;
+    w.roll = 3.141592653589793 / 8.0;  // 22.5 degrees
+    run_at(1.5);
+    EXPECT_NEAR(filter_target(w.auto_twist, 30.0, 1.0, kH), 0.5 * (1.0 - 0.125), 1e-9);
+    // The side wave's stiffness ramps up over the first 0.2 s.
+    w.target_side = 0.5;
+    run_at(0.1);
+    EXPECT_NEAR(filter_target(w.auto_wave_b, 10.0, 1.0, kH), 0.3 + 0.5 * std::sin(kTwoPi * 0.1), 1e-9);
+}
+
 // ---- travelling waves -----------------------------------------------------
 
 class TravellingWaves : public ::testing::Test {
@@ -540,6 +576,29 @@ TEST_F(BendShaping, OtherTailShapeMatchesTheWaveBend) {
     fill(w.bend_c, 0.2);
     sim::shape_bends(c, w, kH);
     for (int i = 0; i < sim::kSegments; ++i) EXPECT_EQ(w.bend_c[i], w.bend_b[i]) << i;
+}
+
+TEST_F(BendShaping, TailOscillatorIsASpringThatTheWaterLoadsOnlyInABendAndGlide) {
+    // Outside a bend-and-glide: stiffness 10, damping 4, no load.
+    reset_tail();
+    w.tail_angle = 0.1;
+    w.tail_vel = 0.2;
+    w.tail_load = 0.3;
+    sim::shape_bends(c, w, kH);
+    double vel = 0.2 + (-10.0 * 0.1 - 4.0 * 0.2) * kH;
+    EXPECT_NEAR(w.tail_vel, vel, 1e-15);
+    EXPECT_NEAR(w.tail_angle, 0.1 + vel * kH, 1e-15);
+
+    // In a bend-and-glide: load 15, stiffness 50, damping 1.
+    reset_tail();
+    w.manoeuvre = 320;
+    w.tail_angle = 0.1;
+    w.tail_vel = 0.2;
+    w.tail_load = 0.3;
+    sim::shape_bends(c, w, kH);
+    vel = 0.2 + (15.0 * 0.3 - 50.0 * 0.1 - 0.2) * kH;
+    EXPECT_NEAR(w.tail_vel, vel, 1e-15);
+    EXPECT_NEAR(w.tail_angle, 0.1 + vel * kH, 1e-15);
 }
 
 TEST_F(BendShaping, TailSignFlipsOnceAfterEachBendAndGlide) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -229,6 +230,77 @@ TEST_F(SimStep, ConstantForceAndTorqueGrowMomentaLinearly) {
     }
     EXPECT_NEAR(c.momentum.y, 20 * kH * force.y, 1e-15);
     EXPECT_GT(sim::vec_dot(c.angular_velocity, c.angular_momentum), 0.0);
+    const Quat& q = c.orientation;
+    EXPECT_NEAR(q.w * q.w + q.x * q.x + q.y * q.y + q.z * q.z, 1.0, 1e-15);
+}
+
+// The orientation turns by the angle |w| h about w, applied on the world
+// side: R' = Rot(w, |w| h) R, with w = R I^-1 R^T L the world angular
+// velocity. Built here with plain arrays and Rodrigues' formula.
+TEST_F(SimStep, OrientationTurnsAboutTheWorldAngularVelocity) {
+    using Matrix = std::array<std::array<double, 3>, 3>;
+    auto from = [](const sim::Mat3& m) {
+        return Matrix{{{m.m00, m.m01, m.m02}, {m.m10, m.m11, m.m12}, {m.m20, m.m21, m.m22}}};
+    };
+    auto product = [](const Matrix& a, const Matrix& b) {
+        Matrix p{};
+        for (int r = 0; r < 3; ++r)
+            for (int col = 0; col < 3; ++col)
+                for (int k = 0; k < 3; ++k) p[r][col] += a[r][k] * b[k][col];
+        return p;
+    };
+    auto transposed = [](const Matrix& a) {
+        Matrix t{};
+        for (int r = 0; r < 3; ++r)
+            for (int col = 0; col < 3; ++col) t[r][col] = a[col][r];
+        return t;
+    };
+    auto apply = [](const Matrix& a, const Vec3& v) {
+        return Vec3{a[0][0] * v.x + a[0][1] * v.y + a[0][2] * v.z, a[1][0] * v.x + a[1][1] * v.y + a[1][2] * v.z,
+                    a[2][0] * v.x + a[2][1] * v.y + a[2][2] * v.z};
+    };
+
+    step(1);  // the body's inertia is known from the first step on
+    // A tilted body (unit quaternion written out) spinning about an oblique axis.
+    const double half = 0.35, n = std::sqrt(14.0);
+    c.orientation = Quat{std::cos(half), std::sin(half) / n, 2.0 * std::sin(half) / n, -3.0 * std::sin(half) / n};
+    sim::mat3_from_quat(c.rotation, c.orientation);
+    const Matrix r0 = from(c.rotation);
+    const Matrix to_world = product(product(r0, from(c.inertia_inv)), transposed(r0));
+    const Vec3 direction{0.4, -0.7, 0.2};
+    const double spin = sim::vec_length(apply(to_world, direction));
+    const Vec3 l{direction.x / spin, direction.y / spin, direction.z / spin};  // |w| = 1 rad/s
+    c.angular_momentum = l;
+    c.torque = Vec3{0.0, 0.0, 0.0};
+    c.force = Vec3{0.0, 0.0, 0.0};
+    step(2);
+
+    EXPECT_EQ(c.angular_momentum.x, l.x);
+    const Matrix inertia_inv = from(c.inertia_inv);  // the body's shape did not change
+    const Vec3 omega = apply(product(product(r0, inertia_inv), transposed(r0)), l);
+    EXPECT_NEAR(c.angular_velocity.x, omega.x, 1e-12);
+    EXPECT_NEAR(c.angular_velocity.y, omega.y, 1e-12);
+    EXPECT_NEAR(c.angular_velocity.z, omega.z, 1e-12);
+
+    const double theta = sim::vec_length(omega) * kH;
+    ASSERT_NEAR(theta, kH, 1e-12);
+    const Vec3 a{omega.x / sim::vec_length(omega), omega.y / sim::vec_length(omega), omega.z / sim::vec_length(omega)};
+    const Matrix k{{{0.0, -a.z, a.y}, {a.z, 0.0, -a.x}, {-a.y, a.x, 0.0}}};
+    const Matrix k2 = product(k, k);
+    Matrix turn{};
+    for (int r = 0; r < 3; ++r)
+        for (int col = 0; col < 3; ++col)
+            turn[r][col] = (r == col ? 1.0 : 0.0) + std::sin(theta) * k[r][col] + (1.0 - std::cos(theta)) * k2[r][col];
+    const Matrix expected = product(turn, r0);
+    sim::Mat3 from_orientation;
+    sim::mat3_from_quat(from_orientation, c.orientation);
+    const Matrix actual = from(c.rotation), actual_q = from(from_orientation);
+    for (int r = 0; r < 3; ++r) {
+        for (int col = 0; col < 3; ++col) {
+            EXPECT_NEAR(actual[r][col], expected[r][col], 1e-13) << r << "," << col;
+            EXPECT_NEAR(actual_q[r][col], expected[r][col], 1e-13) << r << "," << col;
+        }
+    }
     const Quat& q = c.orientation;
     EXPECT_NEAR(q.w * q.w + q.x * q.x + q.y * q.y + q.z * q.z, 1.0, 1e-15);
 }

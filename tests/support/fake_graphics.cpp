@@ -248,6 +248,7 @@ Result FakeGraphicsDevice::set_render_state(platform::RenderState state, uint32_
     const DeviceCall call{DeviceOp::SetRenderState, static_cast<uint32_t>(state), value};
     if (recording_block(call)) return platform::kOk;
     record(call);
+    if (platform::failed(render_state_answer)) return render_state_answer;
     apply(call);
     return platform::kOk;
 }

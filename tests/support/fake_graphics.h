@@ -120,6 +120,7 @@ public:
     platform::Result begin_scene_answer = platform::kOk;
     platform::Result create_texture_answer = platform::kOk;
     platform::Result create_vertex_buffer_answer = platform::kOk;
+    platform::Result render_state_answer = platform::kOk;  // a refused render state is recorded, not applied
     uint32_t extra_references = 0;  // references someone else holds: release() reports them
     bool recording = true;          // false: keep no call log (for allocation-free frames)
 

@@ -292,7 +292,10 @@ bool FakeWindowSystem::screen_to_client(NativeWindow window, platform::Point& po
 
 int32_t FakeWindowSystem::screen_width() { return screen_w; }
 int32_t FakeWindowSystem::screen_height() { return screen_h; }
-NativeWindow FakeWindowSystem::foreground_window() { return foreground; }
+NativeWindow FakeWindowSystem::foreground_window() {
+    if (journal != nullptr) journal->push_back("foreground_window");
+    return foreground;
+}
 
 bool FakeWindowSystem::stretch_bitmap(NativeWindow window, const uint32_t* pixels, int32_t width, int32_t height,
                                       const Rect& dest) {
