@@ -45,3 +45,14 @@ endmacro()
 
 # M_PI and friends, which glibc declares in the strict C++ mode too.
 add_compile_definitions(_USE_MATH_DEFINES)
+
+# The programs need only the DLLs that come with Windows: checked on their
+# import tables after the build (run natively, not under Wine).
+function(aquarium_check_windows_imports)
+  set(programs)
+  foreach(target ${ARGN})
+    list(APPEND programs $<TARGET_FILE:${target}>)
+  endforeach()
+  add_test(NAME windows_imports
+           COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/check-imports.sh ${CMAKE_OBJDUMP} ${programs})
+endfunction()
