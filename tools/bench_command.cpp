@@ -11,18 +11,22 @@
 #include <vector>
 
 #include "app/aquarium_app.h"
+#if AQUARIUM_HEADLESS_RENDER
 #include "platform/fonts/freetype_glyph_rasterizer.h"
+#endif
 #include "sim/cpu_features.h"
 #include "sim/scene_setup.h"
 #include "sim/body.h"
 #include "sim/records.h"
 #include "sim/scheduling.h"
 #include "sim/sim_step.h"
-#include "tools/allocation_counter.h"
 #include "tools/command_line.h"
 #include "tools/headless_commands.h"
-#include "tools/headless_render.h"
 #include "tools/null_graphics_device.h"
+#if AQUARIUM_HEADLESS_RENDER
+#include "tools/allocation_counter.h"
+#include "tools/headless_render.h"
+#endif
 
 namespace tools {
 
@@ -36,9 +40,6 @@ constexpr int kBuildRepeats = 21;
 constexpr int kFrameSamples = 5000;
 constexpr uint32_t kBenchWidth = 800;   // back buffer, pixels
 constexpr uint32_t kBenchHeight = 600;
-constexpr uint64_t kGlWarmUpFrames = 60;
-constexpr uint32_t kGlWidth = 640;  // back buffer of the OpenGL frame, pixels
-constexpr uint32_t kGlHeight = 480;
 
 double median(std::vector<double>& samples) {
     std::sort(samples.begin(), samples.end());
@@ -48,6 +49,11 @@ double median(std::vector<double>& samples) {
 double seconds_since(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
+
+#if AQUARIUM_HEADLESS_RENDER
+constexpr uint64_t kGlWarmUpFrames = 60;
+constexpr uint32_t kGlWidth = 640;  // back buffer of the OpenGL frame, pixels
+constexpr uint32_t kGlHeight = 480;
 
 // Processor time of the whole process (every thread: the driver draws on
 // threads of its own), seconds. Unlike the wall clock it does not count
@@ -100,6 +106,8 @@ bool bench_gl_frames(uint64_t frames) {
     }
     return true;
 }
+
+#endif  // AQUARIUM_HEADLESS_RENDER
 
 }  // namespace
 
@@ -154,9 +162,11 @@ int run_bench(int argc, char** argv) {
     // the render hook and the information text, against a device that draws
     // nothing.
     NullGraphicsDevice device(kBenchWidth, kBenchHeight);
-    platform::FreeTypeGlyphRasterizer glyphs;
     platform::Platform services{};
+#if AQUARIUM_HEADLESS_RENDER
+    platform::FreeTypeGlyphRasterizer glyphs;
     services.glyphs = &glyphs;
+#endif
     auto aquarium = std::make_unique<app::AquariumApp>(services);
     app::RenderApp& application = aquarium->app;
     aquarium->fix_scene_seed(kBenchSeed);
@@ -183,7 +193,12 @@ int run_bench(int argc, char** argv) {
     aquarium->destroy_device_objects(application);
     application.device = nullptr;
     std::printf("frame_cpu: %.3f us\n", median(frame_us));
+#if AQUARIUM_HEADLESS_RENDER
     return bench_gl_frames(gl_frames) ? 0 : 1;
+#else
+    (void)gl_frames;  // this build has no offscreen OpenGL device
+    return 0;
+#endif
 }
 
 }  // namespace tools

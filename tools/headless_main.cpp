@@ -34,7 +34,15 @@ int main(int argc, char** argv) {
     }
     if (std::strcmp(argv[1], "trace") == 0) return finish_output("trace", tools::run_trace(argc, argv));
     if (std::strcmp(argv[1], "bench") == 0) return finish_output("bench", tools::run_bench(argc, argv));
-    if (std::strcmp(argv[1], "render") == 0) return tools::run_render(argc, argv);
+    if (std::strcmp(argv[1], "render") == 0) {
+#if AQUARIUM_HEADLESS_RENDER
+        return tools::run_render(argc, argv);
+#else
+        std::fprintf(stderr, "aquarium-headless: this build cannot render (no offscreen OpenGL)
+");
+        return 2;
+#endif
+    }
     std::fprintf(stderr, "aquarium-headless: unknown command '%s'\n", argv[1]);
     print_usage();
     return 2;

@@ -7,7 +7,7 @@
 // same uniform block.
 #pragma once
 
-#include <epoxy/gl.h>
+#include "platform/gl/gl_api.h"
 
 #include <cstdint>
 

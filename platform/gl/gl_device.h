@@ -14,7 +14,7 @@
 #pragma once
 
 #include <epoxy/egl.h>
-#include <epoxy/gl.h>
+#include "platform/gl/gl_api.h"
 
 #include <cstdint>
 
