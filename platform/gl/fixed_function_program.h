@@ -5,7 +5,7 @@
 // already in screen pixels; both read the same uniform block.
 #pragma once
 
-#include <epoxy/gl.h>
+#include "platform/gl/gl_api.h"
 
 #include <cstdint>
 

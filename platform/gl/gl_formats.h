@@ -3,7 +3,7 @@
 // counts and the layout of a flexible vertex format.
 #pragma once
 
-#include <epoxy/gl.h>
+#include "platform/gl/gl_api.h"
 
 #include <cstdint>
 

@@ -8,7 +8,7 @@
 // state block. The object goes away when both reach zero.
 #pragma once
 
-#include <epoxy/gl.h>
+#include "platform/gl/gl_api.h"
 
 #include <cstdint>
 #include <memory>
