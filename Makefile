@@ -3,11 +3,14 @@
 
 BUILD          ?= build
 BUILD_SANITIZE ?= build-sanitize
+BUILD_WIN64    ?= build-win64
+BUILD_WIN32    ?= build-win32
 CMAKE_FLAGS    ?=
 PREFIX         ?= /usr/local
 DESTDIR        ?=
 
-.PHONY: all setup configure build run test test-sanitize test-soak bench install clean
+.PHONY: all setup configure build run test test-sanitize test-soak bench install clean \
+        setup-windows windows test-windows
 
 all: build
 
@@ -49,5 +52,27 @@ bench: build
 	$(BUILD)/bench/aquarium-bench
 	$(BUILD)/tools/aquarium-headless bench
 
+# Windows: both word sizes cross-built with mingw-w64, tests run under Wine.
+setup-windows:
+	@bash scripts/setup-windows.sh
+
+$(BUILD_WIN64)/build.ninja: | setup-windows
+	cmake -S . -B $(BUILD_WIN64) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake $(CMAKE_FLAGS)
+
+$(BUILD_WIN32)/build.ninja: | setup-windows
+	cmake -S . -B $(BUILD_WIN32) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake $(CMAKE_FLAGS)
+
+windows: setup-windows $(BUILD_WIN64)/build.ninja $(BUILD_WIN32)/build.ninja
+	cmake --build $(BUILD_WIN64)
+	cmake --build $(BUILD_WIN32)
+
+# The Wine prefix is made before CTest reads the test lists (which runs
+# every test program once under Wine).
+test-windows: windows
+	bash scripts/wine-run.sh $(BUILD_WIN64)/wine-prefix
+	cd $(BUILD_WIN64) && ctest --output-on-failure -LE soak
+	bash scripts/wine-run.sh $(BUILD_WIN32)/wine-prefix
+	cd $(BUILD_WIN32) && ctest --output-on-failure -LE soak
+
 clean:
-	rm -rf $(BUILD) $(BUILD_SANITIZE)
+	rm -rf $(BUILD) $(BUILD_SANITIZE) $(BUILD_WIN64) $(BUILD_WIN32)

@@ -18,10 +18,24 @@ void* allocate(std::size_t size) {
     return std::malloc(size == 0 ? 1 : size);
 }
 
+// Over-aligned blocks: the Windows C runtime has no aligned_alloc, and its
+// aligned blocks must go back through _aligned_free.
 void* allocate_aligned(std::size_t size, std::align_val_t align) {
     count();
     const std::size_t a = static_cast<std::size_t>(align);
+#ifdef _WIN32
+    return _aligned_malloc(size == 0 ? 1 : size, a);
+#else
     return std::aligned_alloc(a, (size + a - 1) / a * a);
+#endif
+}
+
+void free_aligned(void* p) {
+#ifdef _WIN32
+    _aligned_free(p);
+#else
+    std::free(p);
+#endif
 }
 
 void* or_throw(void* p) {
@@ -48,7 +62,7 @@ void operator delete(void* p) noexcept { std::free(p); }
 void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
+void operator delete(void* p, std::align_val_t) noexcept { free_aligned(p); }
+void operator delete[](void* p, std::align_val_t) noexcept { free_aligned(p); }
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept { free_aligned(p); }
+void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { free_aligned(p); }

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Installs what the Windows targets need on top of scripts/setup.sh: the
+# mingw-w64 cross compilers for both word sizes, Wine (32-bit programs too,
+# which needs the i386 architecture), the OpenGL loader generator and the
+# GoogleTest sources, built with the cross compilers.
+set -euo pipefail
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+  SUDO="sudo"
+fi
+export DEBIAN_FRONTEND=noninteractive
+
+packages=(
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
+  wine wine64 wine32:i386
+  python3-glad googletest libglm-dev libstb-dev
+)
+
+update=0
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  echo "setup-windows: adding the i386 architecture (for wine32)"
+  $SUDO dpkg --add-architecture i386
+  update=1
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "setup-windows: installing ${missing[*]}"
+if [ $update -eq 1 ] || [ ${#missing[@]} -gt 0 ]; then
+  $SUDO apt-get -o DPkg::Lock::Timeout=900 update -q
+fi
+$SUDO apt-get -o DPkg::Lock::Timeout=900 install -y -q --no-install-recommends "${missing[@]}"
