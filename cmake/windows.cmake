@@ -28,5 +28,5 @@ set(AQUARIUM_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine-prefix)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/scripts/wine-run.sh ${AQUARIUM_WINE_PREFIX})
 
 # The folders built for Windows so far, and their test suites.
-set(AQUARIUM_WINDOWS_LAYERS sim)
-set(AQUARIUM_WINDOWS_TEST_SUITES support sim)
+set(AQUARIUM_WINDOWS_LAYERS sim resources platform settings render app)
+set(AQUARIUM_WINDOWS_TEST_SUITES support sim windows)
