@@ -115,7 +115,16 @@ public:
     bool peek_message(Message& message, bool remove) override {
         watch_host();
         MSG msg{};
-        if (!PeekMessageA(&msg, nullptr, 0, 0, remove ? PM_REMOVE : PM_NOREMOVE)) return false;
+        for (;;) {
+            if (!PeekMessageA(&msg, nullptr, 0, 0, remove ? PM_REMOVE : PM_NOREMOVE)) return false;
+            if (remove) {
+                if (pass_alt(msg)) break;
+                continue;
+            }
+            if (!is_alt_key(msg)) break;
+            PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);  // taken now, handed out at its release
+            pass_alt(msg);
+        }
         message = from_msg(msg);
         return true;
     }
@@ -124,7 +133,10 @@ public:
         MSG msg{};
         for (;;) {
             watch_host();
-            if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) break;
+            if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                if (pass_alt(msg)) break;
+                continue;
+            }
             // Wakes for any message, and now and then to look at the host.
             MsgWaitForMultipleObjects(0, nullptr, FALSE, hosted_child_ != nullptr ? kHostPollMs : INFINITE,
                                       QS_ALLINPUT);
@@ -269,6 +281,36 @@ private:
         return msg;
     }
 
+    static bool is_alt_key(const MSG& msg) {
+        return (msg.message == WM_SYSKEYDOWN || msg.message == WM_SYSKEYUP || msg.message == WM_KEYUP) &&
+               msg.wParam == VK_MENU;
+    }
+
+    // The Alt key alone is a system key press when it is let go without
+    // another key, so Alt+Enter reaches the accelerator table as one
+    // combination instead of an Alt press (which ends a run) and an Enter.
+    // False when the message is held back.
+    bool pass_alt(MSG& msg) {
+        const bool key_down = msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN;
+        if (key_down && msg.wParam == VK_MENU) {
+            const bool repeat = (msg.lParam & (1 << 30)) != 0;
+            if (!repeat) alt_alone_ = true;
+            return false;
+        }
+        if (key_down) {
+            alt_alone_ = false;
+            return true;
+        }
+        if ((msg.message == WM_SYSKEYUP || msg.message == WM_KEYUP) && msg.wParam == VK_MENU) {
+            if (!alt_alone_) return true;
+            alt_alone_ = false;
+            msg.message = WM_SYSKEYDOWN;  // the Alt press, now that it stands alone
+            msg.lParam = (msg.lParam & 0x00FF0000) | 1 | (1 << 29);
+            return true;
+        }
+        return true;
+    }
+
     // Closes our window inside a host that went away.
     void watch_host() {
         if (hosted_child_ == nullptr) return;
@@ -284,6 +326,7 @@ private:
     }
 
     HACCEL accelerators_ = nullptr;
+    bool alt_alone_ = false;  // Alt is down and no other key came since
     HWND hosted_child_ = nullptr;
     HWND host_ = nullptr;
 };

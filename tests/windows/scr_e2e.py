@@ -212,6 +212,29 @@ class ScrTest(unittest.TestCase):
         self.assertEqual(self.wait_exit(p, 15), 0, "the seventh position did not end it")
         self.expect_general_settings_saved()
 
+    def test_alt_enter_goes_windowed_and_back_without_ending(self):
+        p, window = self.start_run()
+        self.focus(window)
+        xdotool("key", "alt+Return")
+        deadline = time.monotonic() + 10
+        while self.geometry(window)[2:] == (SCREEN_W, SCREEN_H) and time.monotonic() < deadline:
+            time.sleep(0.25)
+        windowed = self.geometry(window)
+        self.screenshot("windowed")
+        self.assertIsNone(p.poll(), "Alt+Enter ended the run")
+        # A framed window around the full-screen client area.
+        self.assertNotEqual(windowed, (0, 0, SCREEN_W, SCREEN_H), "still full screen")
+        self.focus(window)
+        xdotool("key", "alt+Return")
+        deadline = time.monotonic() + 10
+        while self.geometry(window) != (0, 0, SCREEN_W, SCREEN_H) and time.monotonic() < deadline:
+            time.sleep(0.25)
+        self.assertEqual(self.geometry(window), (0, 0, SCREEN_W, SCREEN_H))
+        self.assertIsNone(p.poll(), "the second Alt+Enter ended the run")
+        self.focus(window)
+        xdotool("key", "Escape")
+        self.assertEqual(self.wait_exit(p, 15), 0)
+
     def test_a_second_instance_ends_at_once_while_the_first_runs(self):
         first, window = self.start_run()
         second = self.start(SCR, "/s")

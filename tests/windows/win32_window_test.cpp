@@ -132,6 +132,41 @@ TEST_F(WindowSystemTest, TheKeysOfTable113BecomeCommandsAndOthersStayKeys) {
     }
 }
 
+TEST_F(WindowSystemTest, AltAloneIsAPressAtItsReleaseAndAltEnterIsOnlyTheCommand) {
+    HWND hwnd = reinterpret_cast<HWND>(window);
+    constexpr LPARAM kAlt = 1 << 29;
+    constexpr LPARAM kUp = static_cast<LPARAM>(0xC0000001u);
+    PostMessageA(hwnd, WM_SYSKEYDOWN, VK_MENU, 1 | kAlt);
+    PostMessageA(hwnd, WM_SYSKEYDOWN, VK_MENU, 1 | kAlt | (1 << 30));  // held: repeats
+    seen.count = 0;
+    drain();
+    EXPECT_LT(find(seen, platform::kMsgSysKeyDown), 0) << "Alt went through while still held";
+    PostMessageA(hwnd, WM_SYSKEYUP, VK_MENU, kUp | kAlt);
+    drain();
+    const int alone = find(seen, platform::kMsgSysKeyDown);
+    ASSERT_GE(alone, 0) << "Alt let go alone was lost";
+    EXPECT_EQ(seen.wparams[alone], static_cast<uintptr_t>(VK_MENU));
+
+    // Alt held, Enter: the command of table 113 and no Alt press.
+    seen.count = 0;
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_MENU] = 0x80;
+    SetKeyboardState(keys);
+    PostMessageA(hwnd, WM_SYSKEYDOWN, VK_MENU, 1 | kAlt);
+    PostMessageA(hwnd, WM_SYSKEYDOWN, VK_RETURN, 1 | kAlt);
+    PostMessageA(hwnd, WM_SYSKEYUP, VK_MENU, kUp | kAlt);
+    drain();
+    keys[VK_MENU] = 0;
+    SetKeyboardState(keys);
+    const int command = find(seen, platform::kMsgCommand);
+    ASSERT_GE(command, 0);
+    EXPECT_EQ(seen.wparams[command] & 0xFFFF, app::kCommandToggleFullscreen);
+    for (int i = 0; i < seen.count; ++i) {
+        EXPECT_FALSE(seen.messages[i] == platform::kMsgSysKeyDown && seen.wparams[i] == VK_MENU) << i;
+    }
+}
+
 TEST_F(WindowSystemTest, ABitmapIsStretchedOverTheGivenRectangle) {
     // Left half red, right half blue, 2 x 1 pixels stretched over 40 x 20.
     const uint32_t pixels[2] = {0x00FF0000u, 0x000000FFu};
