@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libsdl2-dev libepoxy-dev libegl-dev libgl1-mesa-dri libx11-dev libxcb1-dev
   libfreetype-dev libfontconfig-dev fonts-liberation2
-  libimgui-dev libglm-dev libinih-dev libpng-dev
+  libimgui-dev libglm-dev libinih-dev libpng-dev libstb-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils imagemagick
 )

@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "app/aquarium_app.h"
+#if AQUARIUM_HEADLESS_RENDER
 #include "platform/fonts/freetype_glyph_rasterizer.h"
+#endif
 #include "sim/scene_setup.h"
 #include "sim/body.h"
 #include "sim/records.h"
@@ -88,9 +90,11 @@ int run_bench(int argc, char** argv) {
     // the render hook and the information text, against a device that draws
     // nothing.
     NullGraphicsDevice device(kBenchWidth, kBenchHeight);
-    platform::FreeTypeGlyphRasterizer glyphs;
     platform::Platform services{};
+#if AQUARIUM_HEADLESS_RENDER
+    platform::FreeTypeGlyphRasterizer glyphs;
     services.glyphs = &glyphs;
+#endif
     auto aquarium = std::make_unique<app::AquariumApp>(services);
     app::RenderApp& application = aquarium->app;
     aquarium->fix_scene_seed(kBenchSeed);

@@ -23,7 +23,14 @@ int main(int argc, char** argv) {
     }
     if (std::strcmp(argv[1], "trace") == 0) return tools::run_trace(argc, argv);
     if (std::strcmp(argv[1], "bench") == 0) return tools::run_bench(argc, argv);
-    if (std::strcmp(argv[1], "render") == 0) return tools::run_render(argc, argv);
+    if (std::strcmp(argv[1], "render") == 0) {
+#if AQUARIUM_HEADLESS_RENDER
+        return tools::run_render(argc, argv);
+#else
+        std::fprintf(stderr, "aquarium-headless: this build cannot render (no offscreen OpenGL)\n");
+        return 2;
+#endif
+    }
     std::fprintf(stderr, "aquarium-headless: unknown command '%s'\n", argv[1]);
     print_usage();
     return 2;

@@ -5,6 +5,8 @@
 
 #include <epoxy/egl.h>
 
+#include "platform/gl/gl_api.h"
+
 #include <cstdint>
 
 #include "platform/graphics_types.h"
