@@ -53,7 +53,7 @@ bench: build
 	$(BUILD)/tools/aquarium-headless bench
 
 # Windows: both word sizes cross-built with mingw-w64, tests run under Wine.
-setup-windows:
+setup-windows: setup
 	@bash scripts/setup-windows.sh
 
 $(BUILD_WIN64)/build.ninja: | setup-windows
@@ -74,8 +74,8 @@ windows-installer: windows
 	makensis -V2 -DSCR64=$(CURDIR)/$(BUILD_WIN64)/app/aquarium.scr -DSCR32=$(CURDIR)/$(BUILD_WIN32)/app/aquarium.scr \
 	  -DOUTFILE=$(CURDIR)/$(WINDOWS_INSTALLER) installer/aquarium.nsi
 
-# The Wine prefix is made before CTest reads the test lists (which runs
-# every test program once under Wine).
+# Each build folder has its own Wine prefix, made (about 20 s) before the
+# first test so that no test's time limit includes it.
 test-windows: windows windows-installer
 	bash scripts/wine-run.sh $(BUILD_WIN64)/wine-prefix
 	cd $(BUILD_WIN64) && ctest --output-on-failure -LE soak

@@ -18,11 +18,9 @@ packages=(
   nsis xvfb xauth xdotool x11-utils imagemagick
 )
 
-update=0
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   echo "setup-windows: adding the i386 architecture (for wine32)"
   $SUDO dpkg --add-architecture i386
-  update=1
 fi
 
 missing=()
@@ -36,7 +34,5 @@ if [ ${#missing[@]} -eq 0 ]; then
 fi
 
 echo "setup-windows: installing ${missing[*]}"
-if [ $update -eq 1 ] || [ ${#missing[@]} -gt 0 ]; then
-  $SUDO apt-get -o DPkg::Lock::Timeout=900 update -q
-fi
+$SUDO apt-get -o DPkg::Lock::Timeout=900 update -q
 $SUDO apt-get -o DPkg::Lock::Timeout=900 install -y -q --no-install-recommends "${missing[@]}"
