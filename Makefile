@@ -11,7 +11,7 @@ PREFIX         ?= /usr/local
 DESTDIR        ?=
 
 .PHONY: all setup configure build run test test-sanitize test-clang test-soak bench install clean trace-digests \
-        setup-windows windows test-windows
+        setup-windows windows test-windows windows-installer
 
 all: build
 
@@ -81,9 +81,17 @@ windows: setup-windows $(BUILD_WIN64)/build.ninja $(BUILD_WIN32)/build.ninja
 	cmake --build $(BUILD_WIN64)
 	cmake --build $(BUILD_WIN32)
 
+# The installer (Debian's nsis): both word sizes of aquarium.scr, the one of
+# the machine's word size is installed.
+WINDOWS_INSTALLER = $(BUILD_WIN64)/aquarium-setup.exe
+
+windows-installer: windows
+	makensis -V2 -DSCR64=$(CURDIR)/$(BUILD_WIN64)/app/aquarium.scr -DSCR32=$(CURDIR)/$(BUILD_WIN32)/app/aquarium.scr \
+	  -DOUTFILE=$(CURDIR)/$(WINDOWS_INSTALLER) installer/aquarium.nsi
+
 # Each build folder has its own Wine prefix, made (about 20 s) before the
 # first test so that no test's time limit includes it.
-test-windows: windows
+test-windows: windows windows-installer
 	bash scripts/wine-run.sh $(BUILD_WIN64)/wine-prefix
 	cd $(BUILD_WIN64) && ctest --output-on-failure -LE soak
 	bash scripts/wine-run.sh $(BUILD_WIN32)/wine-prefix

@@ -29,7 +29,7 @@ set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/scripts/wine-run.sh ${AQ
 
 # The folders built for Windows so far, and their test suites.
 set(AQUARIUM_WINDOWS_LAYERS sim resources platform settings render app tools)
-set(AQUARIUM_WINDOWS_TEST_SUITES support sim resources render settings app)
+set(AQUARIUM_WINDOWS_TEST_SUITES support sim resources render settings app windows)
 
 # Under Wine every program start costs seconds, so on Windows each GoogleTest
 # program is one CTest test that runs all its cases, instead of one test per

@@ -53,6 +53,8 @@ bool decode_png(const uint8_t* data, size_t size, uint32_t* pixels, int32_t max_
     return true;
 }
 
+// On Windows it is the program's bitmap resource (windows/bitmap_resource.cpp).
+#if !defined(_WIN32)
 bool decode_preview_bitmap(uint32_t* pixels, int32_t& width, int32_t& height) {
     if (!decode_png(preview_png_data, preview_png_data_size, pixels, kPreviewWidth, kPreviewHeight, width, height)) {
         return false;
@@ -60,6 +62,7 @@ bool decode_preview_bitmap(uint32_t* pixels, int32_t& width, int32_t& height) {
     for (int32_t i = 0; i < width * height; ++i) pixels[i] &= 0x00FFFFFFu;
     return true;
 }
+#endif
 
 const uint8_t* icon_png(size_t& size) {
     size = icon_png_data_size;

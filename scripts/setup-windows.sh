@@ -15,6 +15,7 @@ packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   wine wine64 wine32:i386
   python3-glad googletest libglm-dev libstb-dev
+  nsis xvfb xauth xdotool x11-utils imagemagick
 )
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then

@@ -4,8 +4,6 @@
 #include <cstring>
 #include <new>
 
-#include "platform/gl/gl_graphics_system.h"
-#include "platform/sdl/sdl_window_system.h"
 
 namespace platform::gl {
 namespace {
@@ -161,10 +159,16 @@ GlDevice::GlDevice(const DeviceSetup& setup) : setup_(setup) {}
 GlDevice::~GlDevice() = default;
 
 Result GlDevice::create(const DeviceSetup& setup, PresentParams& params, GlDevice** device) {
-    if (device == nullptr || setup.connection == nullptr || setup.system == nullptr) return kInvalidCall;
+    if (device == nullptr || setup.target == nullptr || setup.system == nullptr) {
+        delete setup.target;
+        return kInvalidCall;
+    }
     *device = nullptr;
     auto* created = new (std::nothrow) GlDevice(setup);
-    if (created == nullptr) return kOutOfMemory;
+    if (created == nullptr) {
+        delete setup.target;
+        return kOutOfMemory;
+    }
     setup.system->add_ref();
     const Result result = created->start(params);
     if (failed(result)) {
@@ -176,19 +180,8 @@ Result GlDevice::create(const DeviceSetup& setup, PresentParams& params, GlDevic
 }
 
 Result GlDevice::start(PresentParams& params) {
-    EglConnection& connection = *setup_.connection;
-    if (setup_.window != 0) {
-        config_ = connection.window_config(setup_.window);
-        if (config_ == nullptr) return kNotAvailable;
-        EGLNativeWindowType native = static_cast<EGLNativeWindowType>(setup_.window);
-        surface_ = eglCreatePlatformWindowSurfaceEXT(connection.display(), config_, &native, nullptr);
-        if (surface_ == EGL_NO_SURFACE) return kNotAvailable;
-        eglGetConfigAttrib(connection.display(), config_, EGL_DEPTH_SIZE, &window_depth_bits_);
-        eglGetConfigAttrib(connection.display(), config_, EGL_STENCIL_SIZE, &window_stencil_bits_);
-    }
-    context_ = connection.create_context(config_, robust_);
-    if (context_ == EGL_NO_CONTEXT || !make_current()) return kNotAvailable;
-    if (surface_ != EGL_NO_SURFACE) eglSwapInterval(connection.display(), 1);
+    if (!setup_.target->create_context(robust_)) return kNotAvailable;
+    setup_.target->window_buffer_bits(window_depth_bits_, window_stencil_bits_);
     if (!build_gl_objects()) return kNotAvailable;
     const Result applied = apply_present_params(params);
     if (failed(applied)) return applied;
@@ -197,12 +190,11 @@ Result GlDevice::start(PresentParams& params) {
 }
 
 bool GlDevice::make_current() {
-    if (context_ == EGL_NO_CONTEXT) return false;
-    return gl::make_current(setup_.connection->display(), surface_, context_);
+    return setup_.target->make_current();
 }
 
 bool GlDevice::build_gl_objects() {
-    if (setup_.probe.clip_control) glClipControl(GL_LOWER_LEFT, GL_ZERO_TO_ONE);
+    if (setup_.limits.clip_control) glClipControl(GL_LOWER_LEFT, GL_ZERO_TO_ONE);
     if (!build_fixed_function_programs(programs_)) return false;
     glGenBuffers(1, &uniform_buffer_);
     glBindBuffer(GL_UNIFORM_BUFFER, uniform_buffer_);
@@ -250,22 +242,14 @@ void GlDevice::destroy() {
     }
     for (auto& texture : state_.textures) store_texture(texture, nullptr);
     store_stream(state_.stream, nullptr);
-    const bool current = context_ != EGL_NO_CONTEXT && !context_lost_ && make_current();
+    const bool current = setup_.target->has_context() && !context_lost_ && make_current();
     if (current) {
         delete_gl_objects();
     }
-    const EGLDisplay display = setup_.connection->display();
-    if (context_ != EGL_NO_CONTEXT) {
-        eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-        eglDestroyContext(display, context_);
-        context_ = EGL_NO_CONTEXT;
-    }
-    if (surface_ != EGL_NO_SURFACE) {
-        eglDestroySurface(display, surface_);
-        surface_ = EGL_NO_SURFACE;
-    }
-    if (full_screen_ && setup_.window != 0) sdl_set_windowed(setup_.window);
-    GlGraphicsSystem* system = setup_.system;
+    setup_.target->destroy_context();
+    if (full_screen_) setup_.target->leave_full_screen();
+    delete setup_.target;
+    GlDeviceOwner* system = setup_.system;
     delete this;
     system->release();
 }
@@ -346,20 +330,20 @@ void GlDevice::delete_back_buffer() {
 Result GlDevice::apply_present_params(PresentParams& params) {
     const uint32_t samples = params.multisample_type;
     if (samples == 1 || samples > 16) return kInvalidCall;
-    if (samples >= 2 && (setup_.probe.multisample_types & (1u << samples)) == 0) return kInvalidCall;
+    if (samples >= 2 && (setup_.limits.multisample_types & (1u << samples)) == 0) return kInvalidCall;
     if (params.enable_auto_depth_stencil != 0 && depth_renderbuffer_format(params.auto_depth_stencil_format) == 0) {
         return kInvalidCall;
     }
     if (params.back_buffer_count > 3) return kInvalidCall;
     if (params.windowed != 0) {
         if (params.back_buffer_format == kFormatUnknown) params.back_buffer_format = setup_.desktop_format;
-        if (setup_.window != 0 && full_screen_) {
-            sdl_set_windowed(setup_.window);
+        if (setup_.target->has_window() && full_screen_) {
+            setup_.target->leave_full_screen();
             full_screen_ = false;
         }
         if (params.back_buffer_width == 0 || params.back_buffer_height == 0) {
             uint32_t width = 0, height = 0;
-            if (setup_.window == 0 || !sdl_window_client_size(setup_.window, width, height) || width == 0 || height == 0) {
+            if (!setup_.target->client_size(width, height) || width == 0 || height == 0) {
                 return kInvalidCall;
             }
             if (params.back_buffer_width == 0) params.back_buffer_width = width;
@@ -368,10 +352,10 @@ Result GlDevice::apply_present_params(PresentParams& params) {
     } else {
         if (params.back_buffer_width == 0 || params.back_buffer_height == 0) return kInvalidCall;
         if (!is_render_target_format(params.back_buffer_format)) return kInvalidCall;
-        if (setup_.window != 0) {
+        if (setup_.target->has_window()) {
             const DisplayMode mode{params.back_buffer_width, params.back_buffer_height,
                                    params.fullscreen_refresh_rate, params.back_buffer_format};
-            const Result switched = sdl_set_full_screen(setup_.window, mode);
+            const Result switched = setup_.target->enter_full_screen(mode);
             if (failed(switched)) return switched;
             full_screen_ = true;
         }
@@ -380,7 +364,7 @@ Result GlDevice::apply_present_params(PresentParams& params) {
     if (params.back_buffer_count == 0) params.back_buffer_count = 1;
     params_ = params;
     frame_open_ = false;
-    refresh_hz_ = setup_.window != 0 ? sdl_window_refresh_rate(setup_.window) : 0;
+    refresh_hz_ = setup_.target->refresh_rate();
     if (!make_current() || !build_back_buffer()) return kOutOfVideoMemory;
     return kOk;
 }
@@ -824,7 +808,7 @@ void GlDevice::fill_uniform_block(const VertexLayout& layout) {
     b.alpha_stage[0] = static_cast<int32_t>(stage[stage_index(TextureStageState::AlphaOp)]);
     b.alpha_stage[1] = static_cast<int32_t>(stage[stage_index(TextureStageState::AlphaArg1)] & 0xF);
     b.alpha_stage[2] = static_cast<int32_t>(stage[stage_index(TextureStageState::AlphaArg2)] & 0xF);
-    b.alpha_stage[3] = setup_.probe.clip_control ? 0 : 1;
+    b.alpha_stage[3] = setup_.limits.clip_control ? 0 : 1;
 
     glBindBuffer(GL_UNIFORM_BUFFER, uniform_buffer_);
     glBufferData(GL_UNIFORM_BUFFER, sizeof b, &b, GL_STREAM_DRAW);
@@ -1026,14 +1010,14 @@ Result GlDevice::end_scene() {
 // ---- presenting ----
 
 bool GlDevice::window_can_take_frame() {
-    if (surface_ == EGL_NO_SURFACE || back_.samples != 0 || read_back_wanted_) return false;
+    if (!setup_.target->has_window() || back_.samples != 0 || read_back_wanted_) return false;
     if (back_.has_depth) {
         const GLenum depth = depth_renderbuffer_format(params_.auto_depth_stencil_format);
-        const EGLint depth_bits = depth == GL_DEPTH_COMPONENT16 ? 16 : 24;
+        const int32_t depth_bits = depth == GL_DEPTH_COMPONENT16 ? 16 : 24;
         if (window_depth_bits_ < depth_bits || (back_.has_stencil && window_stencil_bits_ < 8)) return false;
     }
     uint32_t width = 0, height = 0;
-    return sdl_window_client_size(setup_.window, width, height) && width == back_.width && height == back_.height;
+    return setup_.target->client_size(width, height) && width == back_.width && height == back_.height;
 }
 
 GLuint GlDevice::frame_target() {
@@ -1057,12 +1041,11 @@ Result GlDevice::present() {
     if (context_lost_) return kDeviceLost;
     if (!make_current()) return kFail;
     ++frames_presented_;
-    if (surface_ == EGL_NO_SURFACE) {
+    if (!setup_.target->has_window()) {
         glFlush();
         return kOk;
     }
-    if (setup_.connection->display_lost()) return kFail;
-    const EGLDisplay display = setup_.connection->display();
+    if (setup_.target->display_lost()) return kFail;
     // A present without drawing shows again what the last frame left where it was drawn.
     const bool drawn_in_window = frame_open_ ? frame_in_window_ : last_frame_in_window_;
     frame_open_ = false;  // the next frame chooses again
@@ -1070,25 +1053,17 @@ Result GlDevice::present() {
     if (!drawn_in_window) copy_into_window();
     sleep_until(pacer_.swap_due(refresh_hz_, monotonic_seconds()));
     const double before = monotonic_seconds();
-    const bool swapped = eglSwapBuffers(display, surface_) == EGL_TRUE;
+    const bool swapped = setup_.target->swap_buffers();
     pacer_.swap_done(before, monotonic_seconds());
     return swapped ? kOk : kFail;
 }
 
 void GlDevice::copy_into_window() {
     resolve_back_buffer();
-    // The window's size as the window system knows it: the surface's own
-    // idea lags behind a resize until the driver looks at the window again.
-    EGLint surface_width = 0, surface_height = 0;
-    const EGLDisplay display = setup_.connection->display();
     uint32_t window_width = 0, window_height = 0;
-    if (sdl_window_client_size(setup_.window, window_width, window_height) && window_width > 0 && window_height > 0) {
-        surface_width = static_cast<EGLint>(window_width);
-        surface_height = static_cast<EGLint>(window_height);
-    } else {
-        eglQuerySurface(display, surface_, EGL_WIDTH, &surface_width);
-        eglQuerySurface(display, surface_, EGL_HEIGHT, &surface_height);
-    }
+    setup_.target->client_size(window_width, window_height);
+    const auto surface_width = static_cast<GLint>(window_width);
+    const auto surface_height = static_cast<GLint>(window_height);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, back_.samples > 0 ? back_.resolve_framebuffer : back_.framebuffer);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
     const auto w = static_cast<GLint>(back_.width);
@@ -1131,7 +1106,7 @@ Result GlDevice::read_pixels(uint8_t* rgba, uint32_t width, uint32_t height) {
 
 Result GlDevice::test_cooperative_level() {
     // A display that went away ends the run: nothing can be shown again.
-    if (surface_ != EGL_NO_SURFACE && setup_.connection->display_lost()) return kFail;
+    if (setup_.target->display_lost()) return kFail;
     if (robust_ && !context_lost_ && make_current()) {
         if (glGetGraphicsResetStatus() != GL_NO_ERROR) {
             context_lost_ = true;
@@ -1148,9 +1123,7 @@ Result GlDevice::test_cooperative_level() {
 }
 
 Result GlDevice::rebuild_context() {
-    const EGLDisplay display = setup_.connection->display();
-    eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-    if (context_ != EGL_NO_CONTEXT) eglDestroyContext(display, context_);
+    setup_.target->destroy_context();
     // The old context's objects went with it.
     programs_ = FixedFunctionPrograms{};
     uniform_buffer_ = vertex_array_ = sampler_ = 0;
@@ -1162,8 +1135,7 @@ Result GlDevice::rebuild_context() {
     for (GlVertexBuffer* buffer : vertex_buffers_) {
         if (buffer != nullptr) buffer->forget_gl();
     }
-    context_ = setup_.connection->create_context(config_, robust_);
-    if (context_ == EGL_NO_CONTEXT || !make_current() || !build_gl_objects()) return kDeviceLost;
+    if (!setup_.target->create_context(robust_) || !build_gl_objects()) return kDeviceLost;
     for (GlTexture* texture : textures_) {
         if (texture != nullptr && !texture->realise()) return kOutOfVideoMemory;
     }

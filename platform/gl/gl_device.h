@@ -13,14 +13,13 @@
 // differs from what OpenGL already has.
 #pragma once
 
-#include <epoxy/egl.h>
 #include "platform/gl/gl_api.h"
 
 #include <cstdint>
 
 #include "platform/gl/device_state.h"
-#include "platform/gl/egl_connection.h"
 #include "platform/gl/fixed_function_program.h"
+#include "platform/gl/gl_context_target.h"
 #include "platform/gl/frame_pacer.h"
 #include "platform/gl/gl_formats.h"
 #include "platform/gl/gl_resources.h"
@@ -28,18 +27,21 @@
 
 namespace platform::gl {
 
-class GlGraphicsSystem;
-
 inline constexpr uint32_t kMaxTextures = 64;
 inline constexpr uint32_t kMaxVertexBuffers = 64;
 inline constexpr uint32_t kMaxStateBlocks = 32;
 
+// What the driver offers, read once by the graphics system.
+struct GlLimits {
+    uint32_t multisample_types;  // bit n set: n samples per pixel are offered
+    bool clip_control;           // depth range 0..1 without remapping
+};
+
 struct DeviceSetup {
-    GlGraphicsSystem* system;  // referenced for the device's life
-    EglConnection* connection;
+    GlDeviceOwner* system;     // referenced for the device's life
+    GlContextTarget* target;   // owned by the device from create() on, also when it fails
     DeviceCaps caps;
-    GlProbe probe;
-    NativeWindow window;       // 0: offscreen
+    GlLimits limits;
     Format desktop_format;     // back-buffer format when the program leaves it unknown
 };
 
@@ -150,9 +152,6 @@ private:
 
     DeviceSetup setup_;
     uint32_t references_ = 1;
-    EGLContext context_ = EGL_NO_CONTEXT;
-    EGLSurface surface_ = EGL_NO_SURFACE;
-    EGLConfig config_ = nullptr;
     bool robust_ = false;
     bool context_lost_ = false;
     bool context_reset_seen_ = false;
@@ -165,8 +164,8 @@ private:
     uint64_t frames_presented_ = 0;
     FramePacer pacer_;
 
-    EGLint window_depth_bits_ = 0;    // the window surface's own depth and stencil buffers
-    EGLint window_stencil_bits_ = 0;
+    int32_t window_depth_bits_ = 0;    // the window surface's own depth and stencil buffers
+    int32_t window_stencil_bits_ = 0;
     bool frame_open_ = false;         // the current frame has chosen its framebuffer
     bool frame_in_window_ = false;    // ... and it is the window's own
     bool read_back_wanted_ = false;   // read_pixels() was called: keep frames offscreen

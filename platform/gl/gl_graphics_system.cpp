@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <new>
 
+#include "platform/gl/egl_context_target.h"
 #include "platform/gl/gl_device.h"
 #include "platform/gl/gl_formats.h"
 #include "platform/sdl/sdl_displays.h"
@@ -232,25 +233,26 @@ Result GlGraphicsSystem::create_device(uint32_t adapter, DeviceType type, Native
 
     DeviceSetup setup{};
     setup.system = this;
-    setup.connection = &k->connection;
     get_device_caps(adapter, type, setup.caps);
-    setup.probe = k->probe;
+    setup.limits = GlLimits{k->probe.multisample_types, k->probe.clip_control};
+    NativeWindow window = 0;
     DisplayMode desktop{};
     get_adapter_display_mode(adapter, desktop);
     setup.desktop_format = desktop.format != kFormatUnknown ? desktop.format : kFormatX8R8G8B8;
     if (offscreen_) {
-        setup.window = 0;
         // Offscreen there is no window to take a size from: the desktop's.
         if (params.windowed != 0 && params.back_buffer_width == 0) params.back_buffer_width = desktop.width;
         if (params.windowed != 0 && params.back_buffer_height == 0) params.back_buffer_height = desktop.height;
     } else {
-        setup.window = params.device_window != 0 ? params.device_window : focus_window;
-        if (setup.window == 0) return kInvalidCall;
+        window = params.device_window != 0 ? params.device_window : focus_window;
+        if (window == 0) return kInvalidCall;
         if (params.windowed == 0 &&
             !has_mode(adapter, params.back_buffer_width, params.back_buffer_height, params.back_buffer_format)) {
             return kInvalidCall;
         }
     }
+    setup.target = new (std::nothrow) EglContextTarget(k->connection, window);
+    if (setup.target == nullptr) return kOutOfMemory;
     GlDevice* created = nullptr;
     const Result result = GlDevice::create(setup, params, &created);
     if (failed(result)) return result;

@@ -11,11 +11,12 @@
 #include <cstdint>
 
 #include "platform/gl/egl_connection.h"
+#include "platform/gl/gl_context_target.h"
 #include "platform/graphics_system.h"
 
 namespace platform::gl {
 
-class GlGraphicsSystem final : public GraphicsSystem {
+class GlGraphicsSystem final : public GraphicsSystem, public GlDeviceOwner {
 public:
     // Null when there is no display or neither device type can draw.
     static GlGraphicsSystem* create_windowed();
@@ -39,7 +40,7 @@ public:
                          PresentParams& params, GraphicsDevice** device) override;
     uint32_t release() override;
 
-    void add_ref() { ++references_; }
+    void add_ref() override { ++references_; }
     bool offscreen() const { return offscreen_; }
 
 private:

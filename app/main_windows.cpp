@@ -1,0 +1,71 @@
+// aquarium.scr: the screen saver on Windows. The command line is the one
+// Windows hands a screen saver ("/s", "/c", "/p <window>", "/a ..."), after
+// the program's own name.
+#include <windows.h>
+
+#include <cstdlib>
+#include <memory>
+
+#include "app/aquarium_app.h"
+#include "app/create.h"
+#include "app/device_dialog_runner.h"
+#include "app/frame_loop.h"
+#include "platform/win32/gdi_glyph_rasterizer.h"
+#include "platform/win32/registry_settings_store.h"
+#include "platform/win32/wgl_graphics_system.h"
+#include "platform/win32/win32_clock.h"
+#include "platform/win32/win32_device_dialog_view.h"
+#include "platform/win32/win32_window_system.h"
+#include "platform/win32/window_instance_lock.h"
+#include "settings/device_dialog.h"
+#include "settings/settings.h"
+
+namespace {
+
+// The settings dialog: template 144, owned by the main window.
+class ModalDeviceDialog final : public app::DeviceDialogRunner {
+public:
+    int32_t run_modal(app::RenderApp& app) override {
+        const settings::DeviceDialogServices services{&app.device_table, app.graphics,
+                                                      app.settings,      app.platform.settings,
+                                                      app.platform.message_boxes, app.title};
+        platform::win32::Win32DeviceDialogView view(app.main_window);
+        const int32_t answer = settings::run_device_dialog_model(view, services);
+        return answer == app::kDialogOk ? app::kDialogOk : app::kDialogCancel;
+    }
+};
+
+// AQUARIUM_SEED, when it holds a whole unsigned 32-bit number, fixes the
+// scene's random seed (for reproducible runs and tests).
+bool seed_from_environment(uint32_t& seed) {
+    const char* text = std::getenv("AQUARIUM_SEED");
+    if (text == nullptr || *text < '0' || *text > '9') return false;
+    char* end = nullptr;
+    const unsigned long long value = std::strtoull(text, &end, 10);
+    if (*end != '\0' || value > 0xFFFFFFFFull) return false;
+    seed = static_cast<uint32_t>(value);
+    return true;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR command_line, int show_command) {
+    static platform::win32::RegistrySettingsStore settings_store(settings::kSettingsKeyName);
+    static platform::win32::GdiGlyphRasterizer glyphs;
+    const platform::Platform services{platform::win32::make_win32_window_system(),
+                                      platform::win32::make_win32_message_boxes(),
+                                      platform::win32::make_win32_clock(),
+                                      &settings_store,
+                                      platform::win32::make_window_instance_lock(),
+                                      platform::win32::make_wgl_graphics_system_factory(),
+                                      &glyphs};
+
+    auto aquarium = std::make_unique<app::AquariumApp>(services);
+    uint32_t seed = 0;
+    if (seed_from_environment(seed)) aquarium->fix_scene_seed(seed);
+    ModalDeviceDialog dialog;
+    aquarium->app.device_dialog = &dialog;
+
+    if (platform::failed(app::create(*aquarium, command_line != nullptr ? command_line : "", show_command))) return 0;
+    return app::run(aquarium->app);
+}

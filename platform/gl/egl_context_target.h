@@ -1,0 +1,37 @@
+// The context target over EGL: a window surface on one of the SDL window
+// system's X11 windows, or no surface at all (offscreen).
+#pragma once
+
+#include "platform/gl/egl_connection.h"
+#include "platform/gl/gl_context_target.h"
+
+namespace platform::gl {
+
+class EglContextTarget final : public GlContextTarget {
+public:
+    // `window` 0: offscreen. The connection must outlive the target.
+    EglContextTarget(EglConnection& connection, NativeWindow window) : connection_(connection), window_(window) {}
+    ~EglContextTarget() override;
+
+    bool create_context(bool& robust) override;
+    void destroy_context() override;
+    bool has_context() const override { return context_ != EGL_NO_CONTEXT; }
+    bool make_current() override;
+    bool has_window() const override { return window_ != 0; }
+    bool client_size(uint32_t& width, uint32_t& height) override;
+    bool swap_buffers() override;
+    void window_buffer_bits(int32_t& depth_bits, int32_t& stencil_bits) override;
+    bool display_lost() override { return window_ != 0 && connection_.display_lost(); }
+    Result enter_full_screen(const DisplayMode& mode) override;
+    void leave_full_screen() override;
+    uint32_t refresh_rate() override;
+
+private:
+    EglConnection& connection_;
+    NativeWindow window_;
+    EGLConfig config_ = nullptr;
+    EGLSurface surface_ = EGL_NO_SURFACE;
+    EGLContext context_ = EGL_NO_CONTEXT;
+};
+
+}  // namespace platform::gl

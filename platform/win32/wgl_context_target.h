@@ -1,0 +1,49 @@
+// The context target over WGL: an OpenGL 3.3 core context on one of our
+// windows, made with wglCreateContextAttribsARB, presenting with SwapBuffers
+// and a swap interval of one. Full screen is a real display-mode change of
+// the adapter's display (ChangeDisplaySettingsExA), undone by
+// leave_full_screen() and when the target goes.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/gl/gl_context_target.h"
+
+namespace platform::win32 {
+
+struct WglEntryPoints;
+
+class WglContextTarget final : public gl::GlContextTarget {
+public:
+    // `display_device`: the adapter's device name (\\.\DISPLAYn), copied.
+    WglContextTarget(const WglEntryPoints& wgl, NativeWindow window, const char* display_device);
+    ~WglContextTarget() override;
+
+    bool create_context(bool& robust) override;
+    void destroy_context() override;
+    bool has_context() const override { return context_ != nullptr; }
+    bool make_current() override;
+    bool has_window() const override { return true; }
+    bool client_size(uint32_t& width, uint32_t& height) override;
+    bool swap_buffers() override;
+    // The window's pixel format has no depth or stencil buffer: frames are
+    // drawn offscreen and copied.
+    void window_buffer_bits(int32_t& depth_bits, int32_t& stencil_bits) override { depth_bits = stencil_bits = 0; }
+    // A window of our own on the local desktop: there is no connection to lose.
+    bool display_lost() override { return false; }
+    Result enter_full_screen(const DisplayMode& mode) override;
+    void leave_full_screen() override;
+    uint32_t refresh_rate() override;
+
+private:
+    bool set_pixel_format();
+
+    const WglEntryPoints& wgl_;
+    NativeWindow window_;
+    char display_device_[32] = {};
+    void* dc_ = nullptr;       // HDC of the window, held for the target's life
+    void* context_ = nullptr;  // HGLRC
+    bool mode_changed_ = false;
+};
+
+}  // namespace platform::win32

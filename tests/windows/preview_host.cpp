@@ -1,0 +1,74 @@
+// A stand-in for the screen-saver settings of Windows in the preview test:
+// a window of 320 x 240 client pixels whose handle it prints (decimal, one
+// line). Two seconds before the end it prints what child window it holds
+// ("child CLASS WIDTHxHEIGHT visible|hidden", or "no child"); after the given
+// number of seconds it destroys its window and ends.
+//     preview_host.exe SECONDS
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+constexpr UINT_PTR kReportTimer = 1;
+constexpr UINT_PTR kEndTimer = 2;
+
+LRESULT CALLBACK host_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_DESTROY) {
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wparam, lparam);
+}
+
+void report_child(HWND host) {
+    HWND child = GetWindow(host, GW_CHILD);
+    if (child == nullptr) {
+        std::printf("no child\n");
+    } else {
+        char name[128] = {};
+        GetClassNameA(child, name, sizeof name);
+        RECT rect{};
+        GetClientRect(child, &rect);
+        std::printf("child %s %ldx%ld %s\n", name, rect.right - rect.left, rect.bottom - rect.top,
+                    IsWindowVisible(child) ? "visible" : "hidden");
+    }
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int seconds = argc > 1 ? std::atoi(argv[1]) : 10;
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = &host_proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    wc.lpszClassName = "preview host";
+    if (RegisterClassA(&wc) == 0) return 1;
+    RECT rect{0, 0, 320, 240};
+    AdjustWindowRect(&rect, WS_OVERLAPPEDWINDOW, FALSE);
+    HWND window = CreateWindowExA(0, "preview host", "preview host", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE,
+                                  40, 40, rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr,
+                                  wc.hInstance, nullptr);
+    if (window == nullptr) return 1;
+    std::printf("%llu\n", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(window)));
+    std::fflush(stdout);
+    SetTimer(window, kReportTimer, static_cast<UINT>(seconds > 2 ? seconds - 2 : 1) * 1000u, nullptr);
+    SetTimer(window, kEndTimer, static_cast<UINT>(seconds) * 1000u, nullptr);
+    MSG msg{};
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (msg.message == WM_TIMER && msg.wParam == kReportTimer) {
+            KillTimer(window, kReportTimer);
+            report_child(window);
+            continue;
+        }
+        if (msg.message == WM_TIMER && msg.wParam == kEndTimer) {
+            DestroyWindow(window);
+            continue;
+        }
+        DispatchMessageA(&msg);
+    }
+    return 0;
+}
