@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/sdl/screen_saving.h"
+
 namespace platform::dialog {
 
 namespace {
@@ -227,6 +229,7 @@ ImGuiDeviceDialogView::~ImGuiDeviceDialogView() {
 
 Result ImGuiDeviceDialogView::open(const DeviceDialogControls& controls) {
     close();
+    allow_screen_saving();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         report_open_failure("no video");
         return kFail;

@@ -995,7 +995,7 @@ Result GlDevice::present() {
     const bool swapped = eglSwapBuffers(display, surface_) == EGL_TRUE;
     const double swap_seconds = monotonic_seconds() - before;
     glBindFramebuffer(GL_FRAMEBUFFER, back_.framebuffer);
-    pacer_.frame_presented(refresh_hz_, swap_seconds);
+    pacer_.frame_presented(refresh_hz_, swap_seconds, minimum_frame_seconds());
     return swapped ? kOk : kFail;
 }
 

@@ -14,4 +14,12 @@ void catch_termination_signals();
 // True once SIGTERM or SIGINT has arrived.
 bool termination_requested();
 
+// The signal that asked for the end (SIGTERM or SIGINT); 0 while none has.
+int termination_signal();
+
+// Ends the process by `signal` with its default action, as if it had never
+// been caught, so that the parent learns how it ended. Call it after the
+// program has cleaned up.
+[[noreturn]] void die_by_signal(int signal);
+
 }  // namespace platform
