@@ -133,7 +133,10 @@ int run_module(const app::ModuleRequest& request) {
     static platform::HostedWindowSystem windows(*platform::make_sdl_window_system(), host,
                                                 &platform::termination_requested);
     if (!windows.window_exists(host)) {
-        if (platform::termination_requested()) end_module(0, false);
+        // A window the host named (in XSCREENSAVER_WINDOW) may be gone
+        // before we first look: the host is done with it. One a person
+        // named on the command line may be a typing error.
+        if (platform::termination_requested() || request.from_host) end_module(0, true);
         std::fprintf(stderr, "aquarium: there is no window 0x%lx to draw in\n", static_cast<unsigned long>(host));
         return 1;
     }

@@ -123,6 +123,7 @@ ModuleRequest find_module_request(int argc, const char* const* argv, const char*
     request.window = parse_window_number(xscreensaver_window);
     if (request.window == 0) return unusable("XSCREENSAVER_WINDOW does not hold a window id");
     request.kind = ModuleRequest::Kind::window;
+    request.from_host = true;
     return request;
 }
 

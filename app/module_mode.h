@@ -41,6 +41,7 @@ struct ModuleRequest {
     };
     Kind kind = Kind::none;
     platform::NativeWindow window = 0;
+    bool from_host = false;  // the window came from XSCREENSAVER_WINDOW, which only a host sets
     const char* problem = nullptr;
     ModuleOptions options;
 };

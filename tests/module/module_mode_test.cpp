@@ -52,6 +52,7 @@ TEST(ModuleRequestTest, RootDrawsInTheHostsWindowOrOnTheRootWindow) {
         const ModuleRequest hosted = Arguments({flag}).request("0x2a00007");
         EXPECT_EQ(hosted.kind, ModuleRequest::Kind::window) << flag;
         EXPECT_EQ(hosted.window, 0x2a00007u);
+        EXPECT_TRUE(hosted.from_host);
     }
     EXPECT_EQ(Arguments({"-root"}).request("4242").window, 4242u);
     // Other flags a host may add are ignored.
@@ -67,6 +68,7 @@ TEST(ModuleRequestTest, WindowIdTakesTheNextArgumentAndWinsOverRoot) {
     const ModuleRequest both = Arguments({"-root", "-window-id", "77"}).request("0x99");
     EXPECT_EQ(both.kind, ModuleRequest::Kind::window);
     EXPECT_EQ(both.window, 77u);
+    EXPECT_FALSE(both.from_host);
     for (const std::vector<std::string>& words :
          {std::vector<std::string>{"-window-id"}, {"-window-id", "0"}, {"-window-id", "12abc"},
           {"-window-id", "0x1FFFFFFFF"}, {"-window-id", "0x"}, {"--window-id", ""}}) {
