@@ -44,6 +44,7 @@ fi
 # The module and the daemon's settings in a private home.
 mkdir -p "$work/home/bin"
 cp "$aquarium" "$work/home/bin/aquarium"
+cp "$login_stub" "$work/home/bin/login-manager-stub"
 cat >"$work/home/.xscreensaver" <<'SETTINGS'
 timeout:	0:30:00
 cycle:		0:00:00
@@ -78,7 +79,7 @@ for _ in $(seq 50); do grep -q ready login.out && break; sleep 0.1; done
 xscreensaver -no-splash -verbose -log "$HOME/xscreensaver.log" >/dev/null 2>&1 &
 echo $! >>session.pids
 SESSION
-env -i "HOME=$work/home" "DISPLAY=$display" "PATH=$work/home/bin:/usr/bin:/bin" "LOGIN_STUB=$login_stub" \
+env -i "HOME=$work/home" "DISPLAY=$display" "PATH=$work/home/bin:/usr/bin:/bin" "LOGIN_STUB=$work/home/bin/login-manager-stub" \
   "${as_user[@]}" bash "$work/session.sh" || fail "the session did not start"
 session_bus=$(head -n1 "$work/home/session.bus")
 run() { env -i "HOME=$work/home" "DISPLAY=$display" "DBUS_SESSION_BUS_ADDRESS=$session_bus" PATH=/usr/bin:/bin "${as_user[@]}" "$@"; }
