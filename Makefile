@@ -6,17 +6,26 @@ BUILD_SANITIZE ?= build-sanitize
 BUILD_CLANG    ?= build-clang
 BUILD_WIN64    ?= build-win64
 BUILD_WIN32    ?= build-win32
+BUILD_INSTALL  ?= build-install
+BUILD_DEB      ?= build-deb
 CMAKE_FLAGS    ?=
 PREFIX         ?= /usr/local
 DESTDIR        ?=
 
-.PHONY: all setup configure build run test test-sanitize test-clang test-soak bench install clean trace-digests \
-        setup-windows windows test-windows windows-installer
+.PHONY: all setup setup-install setup-deb configure build run test test-sanitize test-clang test-soak bench install \
+        deb test-deb clean trace-digests setup-windows windows test-windows windows-installer
 
 all: build
 
 setup:
 	@bash scripts/setup.sh
+
+# Only what building the programs needs: no test frameworks.
+setup-install:
+	@bash scripts/setup.sh install
+
+setup-deb:
+	@bash scripts/setup.sh deb
 
 $(BUILD)/build.ninja: | setup
 	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
@@ -60,8 +69,22 @@ trace-digests: build
 
 # Installs under $(PREFIX), staged below $(DESTDIR) when that is set:
 #   make install DESTDIR=/tmp/stage PREFIX=/usr
-install: build
-	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+# Its own build tree without the tests and benchmarks builds only what is
+# installed; the programs are installed stripped.
+$(BUILD_INSTALL)/build.ninja: | setup-install
+	cmake -S . -B $(BUILD_INSTALL) -G Ninja -DAQUARIUM_TESTS=OFF -DAQUARIUM_BENCH=OFF $(CMAKE_FLAGS)
+
+install: setup-install $(BUILD_INSTALL)/build.ninja
+	cmake --build $(BUILD_INSTALL)
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD_INSTALL) --prefix "$(PREFIX)" --strip
+
+# The Debian package (debhelper with the CMake build), into $(BUILD_DEB)/;
+# test-deb checks it with lintian and installs and removes it (as root).
+deb: setup-deb
+	bash scripts/build_deb.sh $(BUILD_DEB)
+
+test-deb: deb
+	bash scripts/test_deb.sh $(BUILD_DEB)
 
 bench: build
 	$(BUILD)/bench/aquarium-bench
@@ -98,4 +121,4 @@ test-windows: windows windows-installer
 	cd $(BUILD_WIN32) && ctest --output-on-failure -LE soak
 
 clean:
-	rm -rf $(BUILD) $(BUILD_SANITIZE) $(BUILD_CLANG) $(BUILD_WIN64) $(BUILD_WIN32)
+	rm -rf $(BUILD) $(BUILD_SANITIZE) $(BUILD_CLANG) $(BUILD_WIN64) $(BUILD_WIN32) $(BUILD_INSTALL) $(BUILD_DEB)

@@ -113,6 +113,8 @@ AquariumApp::AquariumApp(const platform::Platform& platform)
     render::reset_renderer_state(*render_state);
 }
 
+void AquariumApp::salt_clock_seed(uint32_t salt) { clock_seed_salt_ = salt; }
+
 void AquariumApp::fix_scene_seed(uint32_t seed) {
     scene_seed_fixed_ = true;
     scene_seed_ = seed;
@@ -169,9 +171,13 @@ platform::Result AquariumApp::shutdown_scene(RenderApp&) {
 }
 
 platform::Result AquariumApp::init_scene(RenderApp& render_app) {
+    // The salt is spread over all bits (a multiplicative hash) before it
+    // meets the seconds, so that neighbouring salts and neighbouring
+    // seconds never cancel out.
     const uint32_t seed = scene_seed_fixed_
                               ? scene_seed_
-                              : static_cast<uint32_t>(render_app.platform.clock->calendar_seconds());
+                              : static_cast<uint32_t>(render_app.platform.clock->calendar_seconds()) ^
+                                    (clock_seed_salt_ * 0x9E3779B1u);
     sim::reset_records(*creature, *world);
     sim::setup_scene(*creature, *world, seed);
     return kOk;

@@ -30,6 +30,10 @@ public:
 
     // The scene starts from `seed` instead of the calendar time (tests, tools).
     void fix_scene_seed(uint32_t seed);
+    // Mixes `salt` into the calendar-time seed, so that programs started in
+    // the same second (one module per monitor) get fish of their own. A
+    // fixed seed ignores it.
+    void salt_clock_seed(uint32_t salt);
 
     // ---- device-level hooks ----
     // Refuses pure devices and devices without alpha textures.
@@ -60,6 +64,7 @@ public:
 private:
     bool scene_seed_fixed_ = false;  // else the calendar time seeds the scene
     uint32_t scene_seed_ = 0;
+    uint32_t clock_seed_salt_ = 0;   // 0: the calendar time alone
 };
 
 }  // namespace app

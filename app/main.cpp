@@ -1,7 +1,11 @@
-// aquarium: the screen saver. Its command line is the host's: the program's
-// arguments joined by single spaces (see command_line.h). Without any of
-// the screen saver's switches, -root or -window-id ID make it an
-// XScreenSaver display module instead (see module_mode.h).
+// aquarium: the screen saver. --help and --version answer and end. Then
+// -root or -window-id ID make it an XScreenSaver display module (see
+// module_mode.h), whatever else the command line holds. Otherwise its
+// command line is the host's: the program's arguments joined by single
+// spaces (see command_line.h).
+#include <unistd.h>
+
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -12,6 +16,7 @@
 #include "app/device_dialog_runner.h"
 #include "app/frame_loop.h"
 #include "app/module_mode.h"
+#include "app/program_info.h"
 #include "platform/dialog/imgui_device_dialog_view.h"
 #include "platform/files/empty_settings_store.h"
 #include "platform/files/ini_settings_store.h"
@@ -19,9 +24,10 @@
 #include "platform/files/settings_file_path.h"
 #include "platform/fonts/freetype_glyph_rasterizer.h"
 #include "platform/gl/gl_graphics.h"
+#include "platform/hosted/hosted_message_boxes.h"
 #include "platform/hosted/hosted_window_system.h"
 #include "platform/sdl/sdl_window_system.h"
-#include "platform/sdl/x11_root_window.h"
+#include "platform/sdl/x11_windows.h"
 #include "platform/system/file_instance_lock.h"
 #include "platform/system/stderr_message_boxes.h"
 #include "platform/system/steady_clock.h"
@@ -105,7 +111,16 @@ int run_screen_saver(const char* command_line) {
 
 // A display module: drawing in the host's window until the host takes the
 // window away or sends SIGTERM. Failures go to standard error, which the
-// host keeps, and end the program with status 1.
+// host keeps, and end the program with status 1. A termination signal ends
+// it by that signal once it has cleaned up, as XScreenSaver's own modules
+// end; a window taken away ends it the same way, as by SIGTERM, because
+// the host is done with it (XScreenSaver signals before it takes the window).
+[[noreturn]] void end_module(int status, bool host_lost) {
+    if (platform::termination_signal() != 0) platform::die_by_signal(platform::termination_signal());
+    if (host_lost) platform::die_by_signal(SIGTERM);
+    std::exit(status);
+}
+
 int run_module(const app::ModuleRequest& request) {
     // Before the window system starts; see termination_signals.h.
     platform::catch_termination_signals();
@@ -119,34 +134,59 @@ int run_module(const app::ModuleRequest& request) {
     static platform::HostedWindowSystem windows(*platform::make_sdl_window_system(), host,
                                                 &platform::termination_requested);
     if (!windows.window_exists(host)) {
+        // A window the host named (in XSCREENSAVER_WINDOW) may be gone
+        // before we first look: the host is done with it. One a person
+        // named on the command line may be a typing error.
+        if (platform::termination_requested() || request.from_host) end_module(0, true);
         std::fprintf(stderr, "aquarium: there is no window 0x%lx to draw in\n", static_cast<unsigned long>(host));
         return 1;
     }
+    platform::set_minimum_frame_interval(request.options.frame_delay_us);
 
-    SettingsPlace settings_place;
-    platform::files::ReadOnlySettingsStore settings_read_only(settings_place.store());
-    platform::FreeTypeGlyphRasterizer glyphs;
-    const platform::Platform services{&windows,
-                                      platform::make_stderr_message_boxes(),
-                                      platform::make_steady_clock(),
-                                      &settings_read_only,
-                                      platform::make_file_instance_lock(),  // never taken: one module per monitor
-                                      platform::make_gl_graphics_system_factory(),
-                                      &glyphs};
+    int status = 0;
+    {
+        SettingsPlace settings_place;
+        platform::files::ReadOnlySettingsStore settings_read_only(settings_place.store());
+        platform::FreeTypeGlyphRasterizer glyphs;
+        platform::HostedMessageBoxes message_boxes(*platform::make_stderr_message_boxes(), windows, host);
+        const platform::Platform services{&windows,
+                                          &message_boxes,
+                                          platform::make_steady_clock(),
+                                          &settings_read_only,
+                                          platform::make_file_instance_lock(),  // never taken: one module per monitor
+                                          platform::make_gl_graphics_system_factory(),
+                                          &glyphs};
 
-    auto aquarium = make_aquarium(services);
-    if (platform::failed(app::create_module(*aquarium, host))) return 1;
-    return app::run(aquarium->app);
+        auto aquarium = make_aquarium(services);
+        // One module per monitor, all started in the same second: each
+        // gets a fish of its own.
+        aquarium->salt_clock_seed(static_cast<uint32_t>(getpid()) ^ static_cast<uint32_t>(host));
+        if (platform::failed(app::create_module(*aquarium, host, request.options))) {
+            status = 1;
+            windows.window_exists(host);  // gone meanwhile: the host ended the start
+        } else {
+            status = app::run(aquarium->app);
+        }
+    }
+    end_module(status, windows.host_lost());
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    switch (app::find_info_request(argc, argv)) {
+        case app::InfoRequest::help:
+            return app::print_usage(stdout) ? 0 : 1;
+        case app::InfoRequest::version:
+            return app::print_version(stdout) ? 0 : 1;
+        case app::InfoRequest::none:
+            break;
+    }
+
     static char command_line[kCommandLineCapacity];
     app::join_arguments(argc, argv, command_line, kCommandLineCapacity);
 
-    const app::ModuleRequest module =
-        app::find_module_request(argc, argv, command_line, std::getenv("XSCREENSAVER_WINDOW"));
+    const app::ModuleRequest module = app::find_module_request(argc, argv, std::getenv("XSCREENSAVER_WINDOW"));
     switch (module.kind) {
         case app::ModuleRequest::Kind::none:
             return run_screen_saver(command_line);

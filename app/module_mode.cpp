@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "app/app_error.h"
-#include "app/command_line.h"
 #include "app/create.h"
 #include "app/device_lifecycle.h"
 #include "app/error_report.h"
@@ -79,15 +78,13 @@ NativeWindow parse_window_number(const char* text) {
     return static_cast<NativeWindow>(value);
 }
 
-ModuleRequest find_module_request(int argc, const char* const* argv, const char* command_line,
-                                  const char* xscreensaver_window) {
-    // The screen saver's switches come first, wherever they are.
-    CommandLineResult ignored{ScreenSaverMode::run, 0};
-    if (command_line[0] == '\0' || parse_command_line(command_line, 0, ignored)) return ModuleRequest{};
-
+ModuleRequest find_module_request(int argc, const char* const* argv, const char* xscreensaver_window) {
     bool root = false;
     bool window_flag = false;
     const char* window_text = nullptr;
+    bool delay_flag = false;
+    const char* delay_text = nullptr;
+    ModuleOptions options;
     for (int i = 1; i < argc && argv[i] != nullptr; ++i) {
         if (is_flag(argv[i], "root")) {
             root = true;
@@ -95,10 +92,21 @@ ModuleRequest find_module_request(int argc, const char* const* argv, const char*
             window_flag = true;
             window_text = i + 1 < argc ? argv[i + 1] : nullptr;
             if (window_text != nullptr) ++i;
+        } else if (is_flag(argv[i], "fps")) {
+            options.show_fps = true;
+        } else if (is_flag(argv[i], "delay")) {
+            delay_flag = true;
+            delay_text = i + 1 < argc ? argv[i + 1] : nullptr;
+            if (delay_text != nullptr) ++i;
         }
     }
+    if (!root && !window_flag) return ModuleRequest{};
 
+    if (delay_flag && !parse_frame_delay(delay_text, options.frame_delay_us)) {
+        return unusable("-delay needs the microseconds between frames, from 0 to 10000000");
+    }
     ModuleRequest request;
+    request.options = options;
     if (window_flag) {
         request.window = parse_window_number(window_text);
         if (request.window == 0) {
@@ -115,15 +123,30 @@ ModuleRequest find_module_request(int argc, const char* const* argv, const char*
     request.window = parse_window_number(xscreensaver_window);
     if (request.window == 0) return unusable("XSCREENSAVER_WINDOW does not hold a window id");
     request.kind = ModuleRequest::Kind::window;
+    request.from_host = true;
     return request;
 }
 
-Result create_module(AquariumApp& aquarium, NativeWindow host) {
+bool parse_frame_delay(const char* text, uint32_t& microseconds) {
+    if (text == nullptr || *text == '\0') return false;
+    uint64_t value = 0;
+    for (const char* p = text; *p != '\0'; ++p) {
+        if (*p < '0' || *p > '9') return false;
+        value = value * 10 + static_cast<uint64_t>(*p - '0');
+        if (value > kLargestFrameDelayUs) return false;
+    }
+    microseconds = static_cast<uint32_t>(value);
+    return true;
+}
+
+Result create_module(AquariumApp& aquarium, NativeWindow host, const ModuleOptions& options) {
     RenderApp& app = aquarium.app;
     settings::title_from_about_text(aquarium.title, sizeof aquarium.title);
     app.title = aquarium.title;
     // Read only: a missing key keeps the defaults and is not created.
     settings::load_general_settings(*app.platform.settings, *app.settings);
+    // Like every module's frame rate, the text shows only when asked for.
+    app.settings->d_show_info = options.show_fps;
     app.mode = ScreenSaverMode::run;
 
     platform::Rect client{};

@@ -4,6 +4,13 @@
 // its settings program, with -window-id ID; it ends the module with SIGTERM
 // when the user comes back, or takes the window away.
 //
+// The module flags are looked for before the screen saver's switches, so
+// that the options a host adds (-sync, -pair, -count 3, -visual ...), which
+// may hold those switches, are ignored like any other unknown option. Of
+// the options XScreenSaver's modules share, -fps shows the information text
+// (hidden otherwise) and -delay N keeps frames at least N microseconds
+// apart.
+//
 // A module shows the run mode's scene inside that window, at the window's
 // size, following its resizes. It never switches to full screen, never
 // captures the pointer, takes no single-instance lock (there is one module
@@ -17,6 +24,14 @@
 
 namespace app {
 
+// The options XScreenSaver's modules share that this one takes.
+struct ModuleOptions {
+    bool show_fps = false;       // -fps: the information text, frame rate included
+    uint32_t frame_delay_us = 0;  // -delay N: microseconds at least from frame to frame (0: the display's pace)
+};
+
+inline constexpr uint32_t kLargestFrameDelayUs = 10'000'000;  // ten seconds
+
 struct ModuleRequest {
     enum class Kind {
         none,      // no module flags, or one of the screen saver's switches
@@ -26,21 +41,27 @@ struct ModuleRequest {
     };
     Kind kind = Kind::none;
     platform::NativeWindow window = 0;
+    bool from_host = false;  // the window came from XSCREENSAVER_WINDOW, which only a host sets
     const char* problem = nullptr;
+    ModuleOptions options;
 };
 
 // A window id as XScreenSaver writes one: decimal, or hexadecimal after
 // "0x", making up the whole text, from 1 to 0xFFFFFFFF. 0 for anything else.
 platform::NativeWindow parse_window_number(const char* text);
 
+// The number after -delay: decimal digits making up the whole text, at
+// most kLargestFrameDelayUs. False (and `microseconds` untouched) otherwise.
+bool parse_frame_delay(const char* text, uint32_t& microseconds);
+
 // Looks for the module flags among the program's arguments (argv[1] on):
 // -root or --root, and -window-id ID or --window-id ID (which wins when
-// both are there). `command_line` is the arguments joined by single spaces;
-// when it holds any of the screen saver's own switches, anywhere, the
-// command line is the screen saver's and this is no module request.
+// both are there), each a whole argument. With one of them, the command
+// line is a module's whatever else it holds: the screen saver's switches
+// are not looked for, -fps and -delay N (one dash or two) are read, and
+// every other argument is ignored. Without them this is no module request.
 // `xscreensaver_window`: the value of XSCREENSAVER_WINDOW, or null.
-ModuleRequest find_module_request(int argc, const char* const* argv, const char* command_line,
-                                  const char* xscreensaver_window);
+ModuleRequest find_module_request(int argc, const char* const* argv, const char* xscreensaver_window);
 
 // Start-up of a module drawing in `host`: the title, the user's settings
 // (read only), the graphics system and device table, the main window as the
@@ -53,6 +74,10 @@ ModuleRequest find_module_request(int argc, const char* const* argv, const char*
 // window whose parent it is (platform::HostedWindowSystem), and the
 // settings store one that writes nothing: the exit sequence of the run mode
 // stores the settings.
-Result create_module(AquariumApp& aquarium, platform::NativeWindow host);
+//
+// `options.show_fps` decides the information text (the saved choice is for
+// the run mode); the frame delay is the graphics system's business and is
+// not applied here.
+Result create_module(AquariumApp& aquarium, platform::NativeWindow host, const ModuleOptions& options = {});
 
 }  // namespace app

@@ -9,6 +9,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/fonts/font_match.h"
+#include "platform/sdl/screen_saving.h"
+
 namespace platform::dialog {
 
 namespace {
@@ -22,6 +25,10 @@ constexpr float kPixelsPerUnitX = 2.0f;
 constexpr float kPixelsPerUnitY = 2.0f;
 constexpr float kDialogWidthUnits = 268.0f;
 constexpr float kDialogHeightUnits = 121.0f;
+// The desktop's own sans-serif face (fontconfig's choice) at this pixel
+// size; Dear ImGui's built-in pixel font when there is none.
+constexpr const char* kDialogFontFamily = "sans-serif";
+constexpr float kDialogFontPixels = 15.0f;
 
 // Frames drawn after an input event: a change shows one frame late in
 // immediate-mode drawing, and an opening list needs one more to place itself.
@@ -227,6 +234,7 @@ ImGuiDeviceDialogView::~ImGuiDeviceDialogView() {
 
 Result ImGuiDeviceDialogView::open(const DeviceDialogControls& controls) {
     close();
+    allow_screen_saving();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         report_open_failure("no video");
         return kFail;
@@ -270,6 +278,13 @@ Result ImGuiDeviceDialogView::open(const DeviceDialogControls& controls) {
     io.IniFilename = nullptr;  // the dialog keeps no layout file
     io.LogFilename = nullptr;
     io.ConfigFlags |= ImGuiConfigFlags_NavEnableKeyboard;
+    char font_file[1024];
+    int font_index = 0;
+    if (find_font_file(kDialogFontFamily, 400, false, font_file, sizeof font_file, font_index)) {
+        ImFontConfig font{};
+        font.FontNo = font_index;
+        if (io.Fonts->AddFontFromFileTTF(font_file, kDialogFontPixels, &font) == nullptr) io.Fonts->Clear();
+    }
     ImGui::StyleColorsLight();
     ImGui::GetStyle().WindowRounding = 0.0f;
     if (!ImGui_ImplSDL2_InitForOpenGL(window_, gl_context_) || !ImGui_ImplOpenGL3_Init(shading_language)) {

@@ -6,6 +6,8 @@
 
 #include <cstdio>
 
+#include "platform/fonts/font_match.h"
+
 namespace platform {
 
 namespace {
@@ -15,33 +17,6 @@ constexpr int32_t kMaxBitmapSide = 16384;  // pixels
 constexpr int32_t kMaxPixelHeight = 2048;  // font sizes beyond this are refused
 
 int32_t pixels_from_26_6(FT_Pos value) { return static_cast<int32_t>((value + 32) >> 6); }
-
-// Finds the file of the face that fontconfig matches for the request.
-bool match_font_file(FcConfig* config, const char* family, int32_t weight, bool italic, char* file, size_t capacity,
-                     int& index) {
-    FcPattern* pattern = FcPatternCreate();
-    if (pattern == nullptr) return false;
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
-    FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(weight));
-    FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-    FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-    FcConfigSubstitute(config, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(config, pattern, &result);
-    FcPatternDestroy(pattern);
-    if (match == nullptr) return false;
-
-    bool found = false;
-    FcChar8* path = nullptr;
-    if (FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch && path != nullptr) {
-        const int written = std::snprintf(file, capacity, "%s", reinterpret_cast<const char*>(path));
-        found = written > 0 && static_cast<size_t>(written) < capacity;
-        if (FcPatternGetInteger(match, FC_INDEX, 0, &index) != FcResultMatch) index = 0;
-    }
-    FcPatternDestroy(match);
-    return found;
-}
 
 }  // namespace
 

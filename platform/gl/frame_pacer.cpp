@@ -4,6 +4,8 @@
 #include <cmath>
 #include <ctime>
 
+#include "platform/gl/gl_graphics.h"
+
 namespace platform::gl {
 namespace {
 
@@ -14,7 +16,11 @@ constexpr double kTwoPi = 6.283185307179586;
 // share of a period (its rate may be a little below the nominal figure).
 constexpr double kLeastMeanShare = 0.995;
 
+double g_minimum_frame_seconds = 0.0;  // set once at start-up, before any device
+
 }  // namespace
+
+double minimum_frame_seconds() { return g_minimum_frame_seconds; }
 
 double monotonic_seconds() {
     timespec now{};
@@ -35,9 +41,18 @@ void sleep_until(double deadline) {
     }
 }
 
-double FramePacer::swap_due(uint32_t refresh_hz, double now) {
+double FramePacer::swap_due(uint32_t refresh_hz, double now, double minimum_seconds) {
     period_ = 1.0 / static_cast<double>(refresh_hz != 0 ? refresh_hz : 60);
     last_wait_ = 0.0;
+    interval_kept_ = minimum_seconds > period_;
+    if (interval_kept_) {
+        // Slower than the display asked for: the interval alone sets the pace.
+        on_beat_ = false;
+        double due = started_once_ ? last_start_ + minimum_seconds : now;
+        if (due < now) due = now;
+        if (due > now) last_wait_ = due - now;
+        return due;
+    }
     if (mode_ == Mode::DisplayPaces) {
         on_beat_ = false;
         return now;
@@ -53,7 +68,10 @@ double FramePacer::swap_due(uint32_t refresh_hz, double now) {
     return due;
 }
 
-void FramePacer::swap_done(double, double returned) {
+void FramePacer::swap_done(double started, double returned) {
+    last_start_ = started;
+    started_once_ = true;
+    if (interval_kept_) return;  // these swaps say nothing about the display
     switch (mode_) {
         case Mode::Capped:
             if (++capped_frames_ >= kFramesBetweenTrials) {
@@ -103,3 +121,11 @@ void FramePacer::watch_display(double returned) {
 }
 
 }  // namespace platform::gl
+
+namespace platform {
+
+void set_minimum_frame_interval(uint32_t microseconds) {
+    gl::g_minimum_frame_seconds = static_cast<double>(microseconds) * 1e-6;
+}
+
+}  // namespace platform

@@ -10,6 +10,10 @@
 // refresh, whatever the beat. In that case the pacer stops adding sleep,
 // until a stretch of frames comes in faster than the refresh rate.
 //
+// A minimum frame interval longer than the display's (a module's -delay)
+// slows the loop further: swaps then start no sooner than that after the
+// previous one, whatever the display does.
+//
 // The rule works on timestamps it is given, so tests can drive it with
 // made-up swaps; the device sleeps with sleep_until().
 #pragma once
@@ -21,8 +25,10 @@ namespace platform::gl {
 class FramePacer {
 public:
     // When the next swap may start, in the seconds of `now`: a time not
-    // after `now` means at once. `refresh_hz` 0 means unknown (60 Hz).
-    double swap_due(uint32_t refresh_hz, double now);
+    // after `now` means at once. `refresh_hz` 0 means unknown (60 Hz);
+    // `minimum_seconds` is the least time from one swap to the next (0: the
+    // display's pace).
+    double swap_due(uint32_t refresh_hz, double now, double minimum_seconds = 0.0);
     // The swap asked for by the last swap_due() started and returned at
     // these times.
     void swap_done(double started, double returned);
@@ -56,10 +62,17 @@ private:
     double returns_[kTrialFrames + 1] = {};  // swap return times while the display paces, oldest first
     int return_count_ = 0;           // valid entries of returns_
     double last_wait_ = 0.0;
+    bool interval_kept_ = false;     // the last swap_due() kept a minimum interval, outside the beat
+    bool started_once_ = false;      // last_start_ holds a swap's start
+    double last_start_ = 0.0;        // when the last swap started, seconds
 };
 
 double monotonic_seconds();
 // Sleeps until `deadline` in monotonic_seconds(); returns at once for a past time.
 void sleep_until(double deadline);
+
+// The process's minimum frame interval for windows, in seconds (see
+// set_minimum_frame_interval in gl_graphics.h).
+double minimum_frame_seconds();
 
 }  // namespace platform::gl

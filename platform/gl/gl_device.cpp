@@ -1051,7 +1051,7 @@ Result GlDevice::present() {
     frame_open_ = false;  // the next frame chooses again
     last_frame_in_window_ = drawn_in_window;
     if (!drawn_in_window) copy_into_window();
-    sleep_until(pacer_.swap_due(refresh_hz_, monotonic_seconds()));
+    sleep_until(pacer_.swap_due(refresh_hz_, monotonic_seconds(), minimum_frame_seconds()));
     const double before = monotonic_seconds();
     const bool swapped = setup_.target->swap_buffers();
     pacer_.swap_done(before, monotonic_seconds());

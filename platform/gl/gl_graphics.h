@@ -16,4 +16,8 @@ inline constexpr uint32_t kGraphicsSystemVersion = 220;
 // no OpenGL driver can be used.
 GraphicsSystemFactory* make_gl_graphics_system_factory();
 
+// Frames presented into windows follow each other no sooner than this
+// (XScreenSaver's -delay); 0, the default, leaves the pace to the display.
+void set_minimum_frame_interval(uint32_t microseconds);
+
 }  // namespace platform

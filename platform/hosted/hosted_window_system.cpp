@@ -84,7 +84,11 @@ bool HostedWindowSystem::destroy_window(NativeWindow window) {
 }
 
 bool HostedWindowSystem::window_exists(NativeWindow window) {
-    if (is_hosted(window)) return system_.window_exists(host_);
+    if (window == host_ && host_ != 0) {
+        const bool exists = system_.window_exists(host_);
+        if (!exists) host_lost_ = true;
+        return exists;
+    }
     return system_.window_exists(window);
 }
 
@@ -109,6 +113,7 @@ void HostedWindowSystem::watch_host() {
     if (close_queued_) return;
     Rect client{};
     if (stop || !system_.get_client_rect(host_, client)) {
+        if (!stop) host_lost_ = true;
         close_queued_ = true;
         queue(kMsgClose, 0, 0);
         return;

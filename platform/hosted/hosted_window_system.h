@@ -37,6 +37,9 @@ public:
     HostedWindowSystem(WindowSystem& system, NativeWindow host, StopRequested stop_requested);
 
     NativeWindow host() const { return host_; }
+    // True once the message pump found the host's window gone, or asking
+    // after it found it gone: the host ended the module.
+    bool host_lost() const { return host_lost_; }
 
     Result register_class(const WindowClass& window_class) override;
     NativeWindow create_window(const WindowCreate& params) override;
@@ -104,6 +107,7 @@ private:
     int32_t width_ = 0;        // the client size last reported to the procedure
     int32_t height_ = 0;
     bool close_queued_ = false;
+    bool host_lost_ = false;
 
     Message pending_[kMaxPending] = {};
     int pending_first_ = 0;

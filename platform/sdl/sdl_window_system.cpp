@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/sdl/sdl_event_translation.h"
+#include "platform/sdl/screen_saving.h"
 #include "platform/sdl/video_start.h"
 #include "platform/sdl/x11_windows.h"
 #include "platform/system/termination_signals.h"
@@ -626,6 +627,7 @@ bool sdl_video_ready() {
     SDL_SetHintWithPriority(SDL_HINT_VIDEO_X11_FORCE_EGL, "1", SDL_HINT_DEFAULT);
     // Bitmaps are painted through the X server's own images, not a renderer.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    allow_screen_saving();
     if (!start_video()) {
         failed_once = true;
         return false;

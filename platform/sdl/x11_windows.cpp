@@ -10,13 +10,15 @@
 namespace platform::x11 {
 namespace {
 
+int g_screen_number = 0;  // the default screen DISPLAY names
+
 xcb_connection_t* connection() {
     static xcb_connection_t* link = nullptr;
     static bool tried = false;
     if (!tried) {
         tried = true;
         if (std::getenv("DISPLAY") != nullptr) {
-            link = xcb_connect(nullptr, nullptr);
+            link = xcb_connect(nullptr, &g_screen_number);
             if (xcb_connection_has_error(link) != 0) {
                 xcb_disconnect(link);
                 link = nullptr;
@@ -32,6 +34,14 @@ xcb_window_t root_window(xcb_connection_t* c) {
 }
 
 }  // namespace
+
+NativeWindow default_root_window() {
+    xcb_connection_t* c = connection();
+    if (c == nullptr) return 0;
+    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(c));
+    for (int i = 0; i < g_screen_number && screens.rem > 0; ++i) xcb_screen_next(&screens);
+    return screens.rem > 0 ? screens.data->root : 0;
+}
 
 bool window_rect(NativeWindow window, Rect& rect) {
     xcb_connection_t* c = connection();

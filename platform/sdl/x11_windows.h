@@ -7,6 +7,9 @@
 
 namespace platform::x11 {
 
+// The root window of the display's default screen, for a module asked to
+// draw on the desktop itself; 0 when there is no display.
+NativeWindow default_root_window();
 // Outer rectangle in root (screen) coordinates; false when there is no such window.
 bool window_rect(NativeWindow window, Rect& rect);
 bool window_exists(NativeWindow window);

@@ -8,9 +8,11 @@
 namespace platform {
 namespace {
 
-volatile std::sig_atomic_t g_requested = 0;
+volatile std::sig_atomic_t g_requested = 0;  // the signal's number; 0: none yet
 
-extern "C" void note_termination(int) { g_requested = 1; }
+extern "C" void note_termination(int signal) {
+    if (g_requested == 0) g_requested = signal;
+}
 
 // The deadline's state, written before its handlers are installed.
 struct sigaction g_previous_term {};
@@ -18,26 +20,15 @@ struct sigaction g_previous_int {};
 bool g_deadline_installed = false;
 volatile std::sig_atomic_t g_first_signal = 0;  // the signal that armed the alarm
 
-// Ends the process by `number` with its default action.
-void end_by(int number) {
-    signal(number, SIG_DFL);
-    sigset_t only;
-    sigemptyset(&only);
-    sigaddset(&only, number);
-    sigprocmask(SIG_UNBLOCK, &only, nullptr);  // inside its own handler it is blocked
-    raise(number);
-    _exit(128 + number);  // not reached
-}
-
 extern "C" void deadline_passed(int) {
-    end_by(g_first_signal != 0 ? static_cast<int>(g_first_signal) : SIGTERM);
+    die_by_signal(g_first_signal != 0 ? static_cast<int>(g_first_signal) : SIGTERM);
 }
 
 extern "C" void termination_with_deadline(int number, siginfo_t* info, void* context) {
     const struct sigaction& previous = number == SIGTERM ? g_previous_term : g_previous_int;
     const bool has_info = (previous.sa_flags & SA_SIGINFO) != 0;
     if (!has_info && previous.sa_handler == SIG_IGN) return;
-    if (!has_info && previous.sa_handler == SIG_DFL) end_by(number);
+    if (!has_info && previous.sa_handler == SIG_DFL) die_by_signal(number);
     if (g_first_signal == 0) {
         g_first_signal = number;
         alarm(kTerminationDeadlineSeconds);
@@ -80,6 +71,22 @@ void enforce_termination_deadline() {
     action.sa_flags = SA_SIGINFO;  // no SA_RESTART, as above
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
+}
+
+int termination_signal() { return static_cast<int>(g_requested); }
+
+void die_by_signal(int signal) {
+    struct sigaction action {};
+    action.sa_handler = SIG_DFL;
+    sigemptyset(&action.sa_mask);
+    sigaction(signal, &action, nullptr);
+    // Inside the signal's own handler it is blocked.
+    sigset_t only;
+    sigemptyset(&only);
+    sigaddset(&only, signal);
+    sigprocmask(SIG_UNBLOCK, &only, nullptr);
+    raise(signal);
+    _exit(128 + signal);  // not reached: the default action of both signals ends the process
 }
 
 }  // namespace platform

@@ -30,4 +30,12 @@ bool termination_requested();
 // nothing.
 void enforce_termination_deadline();
 
+// The signal that asked for the end (SIGTERM or SIGINT); 0 while none has.
+int termination_signal();
+
+// Ends the process by `signal` with its default action, as if it had never
+// been caught, so that the parent learns how it ended. Call it after the
+// program has cleaned up.
+[[noreturn]] void die_by_signal(int signal);
+
 }  // namespace platform

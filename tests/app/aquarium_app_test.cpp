@@ -208,6 +208,30 @@ TEST(AquariumAppTest, SceneIsSeededWithTheCalendarTimeOrAFixedSeed) {
     EXPECT_NE(std::memcmp(&expected_fixed, &expected_calendar, sizeof expected_fixed), 0);
 }
 
+TEST(AquariumAppTest, ASaltGivesProgramsStartedInTheSameSecondFishOfTheirOwn) {
+    // Two modules (one per monitor) start in the same second.
+    sim::Vec3 positions[3];
+    for (uint32_t salt = 0; salt < 3; ++salt) {
+        Aquarium module;
+        module.fakes.clock.calendar = 1'000'000'007;
+        module.aquarium->salt_clock_seed(4000 + salt);
+        ASSERT_EQ(module.aquarium->init_scene(module.app()), platform::kOk);
+        positions[salt] = module.aquarium->creature->position;
+    }
+    EXPECT_NE(std::memcmp(&positions[0], &positions[1], sizeof positions[0]), 0);
+    EXPECT_NE(std::memcmp(&positions[1], &positions[2], sizeof positions[0]), 0);
+    const sim::Vec3 unsalted = start_position(1'000'000'007);
+    EXPECT_NE(std::memcmp(&positions[0], &unsalted, sizeof unsalted), 0);
+
+    // A fixed seed stays what it is.
+    Aquarium fixed;
+    fixed.aquarium->salt_clock_seed(4000);
+    fixed.aquarium->fix_scene_seed(42);
+    ASSERT_EQ(fixed.aquarium->init_scene(fixed.app()), platform::kOk);
+    const sim::Vec3 expected_fixed = start_position(42);
+    EXPECT_EQ(std::memcmp(&fixed.aquarium->creature->position, &expected_fixed, sizeof expected_fixed), 0);
+}
+
 TEST(AquariumAppTest, FramesAdvanceTheSimulationAtTheFramesApplicationTime) {
     Aquarium a;
     a.aquarium->fix_scene_seed(7);

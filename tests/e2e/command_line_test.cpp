@@ -40,9 +40,37 @@ TEST_P(SilentEndTest, EndsAtOnceWithCodeZero) {
 INSTANTIATE_TEST_SUITE_P(
     Lines, SilentEndTest,
     ::testing::Values(Line{"DashA", {"-a"}}, Line{"SlashUpperA", {"/A", "1234"}}, Line{"SlashX", {"/x"}},
-                      Line{"Words", {"hello", "world"}}, Line{"LongOptions", {"--version", "--help"}},
+                      Line{"Words", {"hello", "world"}}, Line{"LongOptions", {"--verbose", "--helpful"}},
                       Line{"Blanks", {" ", "\t"}}),
     [](const ::testing::TestParamInfo<Line>& info) { return std::string(info.param.name); });
+
+// --help and --version answer on standard output and end with status 0,
+// before any of the switches is looked at.
+TEST_F(AquariumTest, HelpAndVersionAnswerAndEnd) {
+    const std::vector<Line> lines = {Line{"help", {"--help"}}, Line{"help", {"-h"}}, Line{"help", {"-s", "--help"}},
+                                     Line{"version", {"--version"}}, Line{"version", {"-c", "-version"}},
+                                     Line{"version", {"--version", "--help"}}};
+    for (const Line& line : lines) {
+        Process aquarium = launch(line.args);
+        bool showed = false;
+        ASSERT_TRUE(wait_until(
+            [&] {
+                showed = showed || !x_.windows_of(aquarium.pid()).empty();
+                return !aquarium.running();
+            },
+            5s, 10ms))
+            << line.args.back();
+        EXPECT_TRUE(aquarium.status()->clean()) << aquarium.status()->describe();
+        EXPECT_FALSE(showed) << line.args.back();
+        EXPECT_EQ(aquarium.errors(), "");
+        if (std::string(line.name) == "help") {
+            EXPECT_EQ(aquarium.output().rfind("Usage: aquarium ", 0), 0u) << aquarium.output();
+            EXPECT_NE(aquarium.output().find("-window-id"), std::string::npos);
+        } else {
+            EXPECT_EQ(aquarium.output(), "aquarium " AQUARIUM_EXPECTED_VERSION "\n");
+        }
+    }
+}
 
 // While a screen saver shows its window, every further start, whatever its
 // mode, ends at once and leaves the first one alone.

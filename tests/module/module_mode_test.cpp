@@ -13,6 +13,7 @@
 #include "app/create.h"
 #include "app/frame_loop.h"
 #include "platform/files/read_only_settings_store.h"
+#include "platform/hosted/hosted_message_boxes.h"
 #include "platform/hosted/hosted_window_system.h"
 #include "tests/support/fake_platform.h"
 
@@ -36,8 +37,7 @@ struct Arguments {
         }
     }
     ModuleRequest request(const char* xscreensaver_window = nullptr) const {
-        return app::find_module_request(static_cast<int>(pointers_.size()), pointers_.data(), line_.c_str(),
-                                        xscreensaver_window);
+        return app::find_module_request(static_cast<int>(pointers_.size()), pointers_.data(), xscreensaver_window);
     }
 
 private:
@@ -52,6 +52,7 @@ TEST(ModuleRequestTest, RootDrawsInTheHostsWindowOrOnTheRootWindow) {
         const ModuleRequest hosted = Arguments({flag}).request("0x2a00007");
         EXPECT_EQ(hosted.kind, ModuleRequest::Kind::window) << flag;
         EXPECT_EQ(hosted.window, 0x2a00007u);
+        EXPECT_TRUE(hosted.from_host);
     }
     EXPECT_EQ(Arguments({"-root"}).request("4242").window, 4242u);
     // Other flags a host may add are ignored.
@@ -67,6 +68,7 @@ TEST(ModuleRequestTest, WindowIdTakesTheNextArgumentAndWinsOverRoot) {
     const ModuleRequest both = Arguments({"-root", "-window-id", "77"}).request("0x99");
     EXPECT_EQ(both.kind, ModuleRequest::Kind::window);
     EXPECT_EQ(both.window, 77u);
+    EXPECT_FALSE(both.from_host);
     for (const std::vector<std::string>& words :
          {std::vector<std::string>{"-window-id"}, {"-window-id", "0"}, {"-window-id", "12abc"},
           {"-window-id", "0x1FFFFFFFF"}, {"-window-id", "0x"}, {"--window-id", ""}}) {
@@ -74,17 +76,51 @@ TEST(ModuleRequestTest, WindowIdTakesTheNextArgumentAndWinsOverRoot) {
     }
 }
 
-TEST(ModuleRequestTest, TheScreenSaversSwitchesWinWhereverTheyAre) {
-    // A switch anywhere in the joined line, even inside another argument,
-    // makes it the screen saver's command line.
+TEST(ModuleRequestTest, HostOptionsHoldingTheScreenSaversSwitchesStayAModule) {
+    // Options a host adds contain -s, -p, -c or -a; with a module flag they
+    // are ignored like any other option and start neither the full-screen
+    // run, the preview nor the dialog.
     for (const std::vector<std::string>& words :
-         {std::vector<std::string>{"-root", "-s"}, {"-window-id", "7", "/c"}, {"-root", "-a"},
-          {"-root", "x-p"}, {"--window-id", "-S"}, {"-root", "/A"}}) {
-        EXPECT_EQ(Arguments(words).request("0x10").kind, ModuleRequest::Kind::none) << words.back();
+         {std::vector<std::string>{"-root", "-sync"}, {"-root", "-pair"}, {"-root", "-count", "3"},
+          {"-root", "-visual", "default"}, {"--root", "--sync", "--count", "3"}, {"-root", "-s"},
+          {"-root", "-a"}, {"-root", "/A"}, {"-root", "x-p"}}) {
+        const ModuleRequest request = Arguments(words).request("0x10");
+        EXPECT_EQ(request.kind, ModuleRequest::Kind::window) << words[1];
+        EXPECT_EQ(request.window, 0x10u);
     }
+    EXPECT_EQ(Arguments({"-sync", "-window-id", "7", "/c"}).request().window, 7u);
+    EXPECT_EQ(Arguments({"-pair", "--window-id", "7", "-S"}).request().kind, ModuleRequest::Kind::window);
+    // Without a module flag nothing is a module's.
     for (const std::vector<std::string>& words :
-         {std::vector<std::string>{}, {"-x"}, {"-rooted"}, {"root"}, {"-window-idx", "5"}, {"-Root"}}) {
+         {std::vector<std::string>{}, {"-x"}, {"-rooted"}, {"root"}, {"-window-idx", "5"}, {"-Root"}, {"-s"},
+          {"-fps", "-delay", "100"}}) {
         EXPECT_EQ(Arguments(words).request("0x10").kind, ModuleRequest::Kind::none);
+    }
+}
+
+TEST(ModuleRequestTest, FpsShowsTheTextAndDelaySetsTheFrameInterval) {
+    const ModuleRequest plain = Arguments({"-root"}).request();
+    EXPECT_FALSE(plain.options.show_fps);
+    EXPECT_EQ(plain.options.frame_delay_us, 0u);
+    for (const char* flag : {"-fps", "--fps"}) {
+        EXPECT_TRUE(Arguments({"-root", flag}).request().options.show_fps) << flag;
+    }
+    for (const char* flag : {"-delay", "--delay"}) {
+        const ModuleRequest slowed = Arguments({flag, "50000", "-window-id", "0x10"}).request();
+        EXPECT_EQ(slowed.kind, ModuleRequest::Kind::window) << flag;
+        EXPECT_EQ(slowed.options.frame_delay_us, 50000u);
+    }
+    // The number after -delay is not a window id, nor a flag.
+    const ModuleRequest both = Arguments({"--root", "--delay", "0", "--fps"}).request("0x20");
+    EXPECT_EQ(both.window, 0x20u);
+    EXPECT_TRUE(both.options.show_fps);
+    EXPECT_EQ(Arguments({"-root", "-delay", "10000000"}).request().options.frame_delay_us, 10000000u);
+    for (const std::vector<std::string>& words :
+         {std::vector<std::string>{"-root", "-delay"}, {"-root", "-delay", "-fps"}, {"-root", "-delay", "1e5"},
+          {"-root", "-delay", "10000001"}, {"-root", "-delay", "-5"}, {"-root", "-delay", ""}}) {
+        const ModuleRequest broken = Arguments(words).request();
+        EXPECT_EQ(broken.kind, ModuleRequest::Kind::unusable) << words.back();
+        EXPECT_NE(broken.problem, nullptr);
     }
 }
 
@@ -284,6 +320,22 @@ TEST(ModuleTest, StartsInTheHostsWindowAtItsSizeAndNothingElse) {
     EXPECT_TRUE(m.fakes.message_boxes.shown.empty());
 }
 
+TEST(ModuleTest, TheInformationTextShowsOnlyWithFps) {
+    // The saved choice is the full-screen run's; a module, like the other
+    // modules' frame rate, shows the text only when asked.
+    for (const bool fps : {false, true}) {
+        Module m;
+        m.fakes.settings.key_exists = true;
+        m.fakes.settings.values = {{"d_show_info", 1}};
+        app::ModuleOptions options;
+        options.show_fps = fps;
+        ASSERT_EQ(app::create_module(*m.aquarium, m.host, options), platform::kOk);
+        EXPECT_EQ(m.aquarium->settings.d_show_info, fps);
+        // Read, never stored.
+        EXPECT_TRUE(m.fakes.settings.written_names().empty());
+    }
+}
+
 TEST(ModuleTest, FollowsTheHostsSizeAndEndsOnAStopRequestWithoutWritingSettings) {
     Module m;
     ASSERT_EQ(app::create_module(*m.aquarium, m.host), platform::kOk);
@@ -342,6 +394,36 @@ TEST(ModuleTest, InputNeverReachesItAndAVanishedHostEndsIt) {
     EXPECT_GE(m.device()->presents, 7);  // drawn until the host went away
     EXPECT_TRUE(m.fakes.graphics.released);
     EXPECT_TRUE(m.fakes.settings.written_names().empty());
+}
+
+TEST(HostedMessageBoxesTest, SayNothingOnceTheHostsWindowIsGone) {
+    Module m;
+    platform::HostedMessageBoxes boxes(m.fakes.message_boxes, m.windows, m.host);
+    EXPECT_EQ(boxes.show(m.host, "first", "Aquarium", 0), 1);
+    m.fakes.windows.find(m.host)->destroyed = true;
+    EXPECT_EQ(boxes.show(m.host, "second", "Aquarium", 0), 0);
+    ASSERT_EQ(m.fakes.message_boxes.shown.size(), 1u);
+    EXPECT_TRUE(m.windows.host_lost());
+}
+
+TEST(ModuleTest, AVanishedHostIsNotedAsTheHostsEndAndAStopRequestIsNot) {
+    for (const bool vanish : {false, true}) {
+        Module m;
+        ASSERT_EQ(app::create_module(*m.aquarium, m.host), platform::kOk);
+        int idle = 0;
+        m.fakes.windows.on_idle_peek = [&] {
+            m.fakes.clock.advance(kFrame);
+            if (++idle != 3) return;
+            if (vanish) {
+                m.fakes.windows.find(m.host)->destroyed = true;
+            } else {
+                g_stop = true;
+            }
+        };
+        EXPECT_EQ(app::run(m.app()), 0);
+        g_stop = false;
+        EXPECT_EQ(m.windows.host_lost(), vanish);
+    }
 }
 
 TEST(ModuleTest, AMissingHostEndsBeforeAnythingStarts) {

@@ -1,7 +1,9 @@
 // The real aquarium as an XScreenSaver module on a private Xvfb server: in
 // a window made by a stand-in host, on the root window, next to another
-// module; it follows resizes, ignores input, ends on SIGTERM, SIGINT or the
-// window's end with status 0, and never writes the settings.
+// module; it follows resizes, ignores input and the host's own options,
+// ends by SIGTERM or SIGINT (cleaning up first, then dying by the signal as
+// the other modules do) or quietly, as by SIGTERM, when its window goes away
+// at any moment, and never writes the settings.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -11,6 +13,8 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <set>
+#include <sstream>
 #include <string>
 
 #include "tests/module/x_session.h"
@@ -24,6 +28,7 @@ constexpr uint32_t kWater = 0x000028;      // the scene's background
 constexpr uint32_t kHostPaint = 0xFFFFFF;  // what the host's window shows before the module draws
 constexpr double kStartSeconds = 30.0;     // software rendering on a loaded machine can be slow
 constexpr double kExitSeconds = 10.0;
+const std::optional<int> kEndedBySigterm = -SIGTERM;  // exit_code's answer
 
 // The scene: the water covers most of the picture, and the tank's lines,
 // the fish and the text bring many other colours.
@@ -114,7 +119,7 @@ TEST_F(ModuleSession, RootDrawsInTheHostsWindowAndEndsOnSigterm) {
     ASSERT_TRUE(picture.has_value()) << "no scene in the host's window";
 
     module.signal(SIGTERM);
-    EXPECT_EQ(exit_code(module, kExitSeconds), std::optional<int>(0));
+    EXPECT_EQ(exit_code(module, kExitSeconds), kEndedBySigterm);
     expect_no_settings_written();
     // The host's window is still the host's.
     EXPECT_TRUE(host.resize(100, 100));
@@ -170,9 +175,9 @@ TEST_F(ModuleSession, WindowIdFollowsResizesIgnoresInputAndEndsWithTheWindow) {
     EXPECT_EQ(later->width, 480);
     EXPECT_NE(later->pixels, grown->pixels) << "the scene stood still";
 
-    // The host takes its window away.
+    // The host takes its window away: the end the host wanted.
     ASSERT_TRUE(host.destroy());
-    EXPECT_EQ(exit_code(module, kExitSeconds), std::optional<int>(0));
+    EXPECT_EQ(exit_code(module, kExitSeconds), kEndedBySigterm);
     expect_no_settings_written();
 }
 
@@ -194,8 +199,8 @@ TEST_F(ModuleSession, ModulesRunSideBySideAndLeaveTheSettingsAlone) {
 
     one.signal(SIGINT);
     two.signal(SIGTERM);
-    EXPECT_EQ(exit_code(one, kExitSeconds), std::optional<int>(0));
-    EXPECT_EQ(exit_code(two, kExitSeconds), std::optional<int>(0));
+    EXPECT_EQ(exit_code(one, kExitSeconds), std::optional<int>(-SIGINT));
+    EXPECT_EQ(exit_code(two, kExitSeconds), kEndedBySigterm);
 
     std::ifstream file(settings_file, std::ios::binary);
     EXPECT_EQ(std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>()), settings_text);
@@ -209,18 +214,17 @@ TEST_F(ModuleSession, RootWithoutAHostWindowDrawsOnTheRootWindow) {
     ASSERT_TRUE(module.start(aquarium({"-root"}), environment()));
     ASSERT_TRUE(wait_for_scene(module, "root", 1024, 768).has_value()) << "no scene on the root window";
     module.signal(SIGTERM);
-    EXPECT_EQ(exit_code(module, kExitSeconds), std::optional<int>(0));
+    EXPECT_EQ(exit_code(module, kExitSeconds), kEndedBySigterm);
     expect_no_settings_written();
 }
 
-TEST_F(ModuleSession, TheScreenSaversSwitchesAndBrokenFlagsDrawNothing) {
+TEST_F(ModuleSession, BrokenFlagsDrawNothing) {
     HostWindow host;
     ASSERT_TRUE(open_host(host));
-    // -a is the screen saver's unsupported mode, which ends at once (after
-    // the start-up steps every mode shares); a missing or malformed id is
-    // no module request either, and ends the same way.
+    // A missing or malformed id or delay: said on standard error, and the
+    // program ends at once.
     for (const std::vector<std::string>& argv :
-         {aquarium({"-window-id", host.hex_id(), "-a"}), aquarium({"-window-id"}), aquarium({"-window-id", "none"})}) {
+         {aquarium({"-window-id"}), aquarium({"-window-id", "none"}), aquarium({"-root", "-delay", "soon"})}) {
         ChildProcess run;
         ASSERT_TRUE(run.start(argv, environment(host.hex_id())));
         EXPECT_EQ(exit_code(run, kExitSeconds), std::optional<int>(0)) << argv.back();
@@ -233,6 +237,114 @@ TEST_F(ModuleSession, TheScreenSaversSwitchesAndBrokenFlagsDrawNothing) {
     const std::optional<Picture> picture = screenshot(host.hex_id());
     ASSERT_TRUE(picture.has_value());
     EXPECT_EQ(picture->count(kHostPaint), static_cast<long>(picture->pixels.size()));
+}
+
+TEST_F(ModuleSession, TheHostsOwnOptionsNeitherRunFullScreenNorOpenTheDialog) {
+    // Each holds one of the screen saver's switches (-s, -p, -c); with
+    // -root they are options like any other and the module draws in the
+    // host's window, and nowhere else.
+    HostWindow host;
+    ASSERT_TRUE(open_host(host));
+    for (const std::vector<std::string>& argv :
+         {aquarium({"-root", "-sync"}), aquarium({"-root", "-pair"}), aquarium({"-count", "3", "--root"}),
+          aquarium({"-root", "-visual", "default", "-fps", "-delay", "20000"})}) {
+        ChildProcess module;
+        ASSERT_TRUE(module.start(argv, environment(host.hex_id())));
+        EXPECT_TRUE(wait_for_scene(module, host.hex_id(), 320, 240).has_value()) << argv[1];
+        const std::optional<Picture> screen = screenshot("root");
+        ASSERT_TRUE(screen.has_value());
+        // The root window around the host's is still the empty desktop.
+        EXPECT_EQ(screen->count(kWater, 400, 300, 600, 400), 0) << argv[1] << " drew outside the host's window";
+        module.signal(SIGTERM);
+        EXPECT_EQ(exit_code(module, kExitSeconds), kEndedBySigterm) << argv[1];
+    }
+}
+
+TEST_F(ModuleSession, AWindowTakenAwayAtAnyMomentIsAQuietEnd) {
+    // XScreenSaver may take the window away while the module still starts:
+    // no error text, and the status of a SIGTERM, however early.
+    for (const double delay : {0.0, 0.02, 0.1, 0.25, 0.5, 0.8, 1.5, 3.0}) {
+        HostWindow host;
+        ASSERT_TRUE(open_host(host));
+        ChildProcess module;
+        const std::string stem = (home_ / ("vanish-" + std::to_string(static_cast<int>(delay * 1000)))).string();
+        ASSERT_TRUE(module.start(aquarium({"-root"}), environment(host.hex_id()), stem));
+        sleep_seconds(delay);
+        ASSERT_TRUE(host.destroy());
+        EXPECT_EQ(exit_code(module, kExitSeconds), kEndedBySigterm) << "after " << delay << " s";
+        EXPECT_EQ(module.errors(), "") << "after " << delay << " s";
+    }
+}
+
+// The clients the X server saw connect from `pid` in its audit log (level
+// 2), and how many of them have left.
+struct Connections {
+    int opened = 0;
+    int closed = 0;
+};
+
+Connections count_connections(const std::string& log, pid_t pid) {
+    Connections counted;
+    std::set<std::string> clients;
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);) {
+        const size_t at = line.find(" client ");
+        if (at == std::string::npos) continue;
+        const std::string client = line.substr(at + 8, line.find(' ', at + 8) - at - 8);
+        if (line.find("pid=" + std::to_string(pid) + " )") != std::string::npos) {
+            clients.insert(client);
+            ++counted.opened;
+        } else if (line.find("disconnected") != std::string::npos && clients.count(client) != 0) {
+            ++counted.closed;
+        }
+    }
+    return counted;
+}
+
+TEST(ModuleConnections, RootOnTheRootWindowOpensNoConnectionOfItsOwn) {
+    // Finding the root window takes no connection of its own: a module on
+    // the root window keeps the connections a module in a window has.
+    Connections seen[2];
+    for (int root = 0; root < 2; ++root) {
+        char pattern[] = "/tmp/aquarium-audit-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        const fs::path folder = pattern;
+        XServer server;
+        std::string error;
+        ASSERT_TRUE(server.start(error, (folder / "x.log").string(), {"-audit", "2"})) << error;
+        server.export_environment();
+        HostWindow host;  // only for the module in a window: it would cover part of the root window
+        if (root == 0) {
+            ASSERT_TRUE(host.open(TEST_HOST_PROGRAM, 320, 240, kHostPaint));
+        }
+        ChildProcess module;
+        const EnvChanges env{{"AQUARIUM_SEED", "3"},         {"HOME", folder.string()},
+                             {"XDG_CONFIG_HOME", folder.string()}, {"SDL_VIDEODRIVER", "x11"},
+                             {"XSCREENSAVER_WINDOW", std::nullopt}};
+        ASSERT_TRUE(module.start(root != 0 ? std::vector<std::string>{AQUARIUM_PROGRAM, "-root"}
+                                           : std::vector<std::string>{AQUARIUM_PROGRAM, "-window-id", host.hex_id()},
+                                 env));
+        const std::string window = root != 0 ? "root" : host.hex_id();
+        std::optional<Picture> picture;
+        for (const double deadline = now_seconds() + kStartSeconds; now_seconds() < deadline && module.running();) {
+            picture = screenshot(window);
+            if (picture && shows_scene(*picture)) break;
+            picture.reset();
+            sleep_seconds(0.25);
+        }
+        ASSERT_TRUE(picture.has_value()) << window;
+        sleep_seconds(1.0);
+        // While it draws.
+        seen[root] = count_connections(test_support::read_file((folder / "x.log").string()), module.pid());
+        module.signal(SIGTERM);
+        EXPECT_EQ(exit_code(module, kExitSeconds), kEndedBySigterm);
+        server.stop();
+        std::error_code ignored;
+        fs::remove_all(folder, ignored);
+    }
+    EXPECT_GT(seen[0].opened, 0) << "the audit log names no connection of the module";
+    EXPECT_EQ(seen[1].opened, seen[0].opened);
+    EXPECT_EQ(seen[1].closed, 0);
 }
 
 }  // namespace

@@ -34,7 +34,7 @@ std::optional<int> exit_code(ChildProcess& process, double seconds) {
     const std::optional<test_support::ExitStatus> status =
         process.wait_for_exit(std::chrono::milliseconds(static_cast<long>(seconds * 1000)));
     if (!status) return std::nullopt;
-    return status->exited ? status->code : -1;
+    return status->exited ? status->code : -status->signal;
 }
 
 // ---- the host window ----

@@ -17,8 +17,8 @@ using test_support::ChildProcess;
 using test_support::EnvChanges;
 using test_support::XServer;
 
-// The exit code once the process has ended within `seconds` (-1 when a
-// signal ended it); nullopt while it still runs.
+// The exit code once the process has ended within `seconds`, or minus the
+// number of the signal that ended it; nullopt while it still runs.
 std::optional<int> exit_code(ChildProcess& process, double seconds);
 
 // The stand-in for a screen-saver host: a plain window of its own, which it

@@ -3,6 +3,7 @@
 // closing the window cancels, and pointer clicks reach buttons and lists.
 #include <SDL.h>
 #include <gtest/gtest.h>
+#include <imgui.h>
 
 #include <chrono>
 #include <cstring>
@@ -11,6 +12,7 @@
 #include <thread>
 
 #include "platform/dialog/imgui_device_dialog_view.h"
+#include "platform/fonts/font_match.h"
 #include "settings/device_dialog.h"
 #include "tests/support/fake_graphics.h"
 #include "tests/support/x_server.h"
@@ -115,6 +117,20 @@ TEST_F(DialogView, OpensCaptionedAndAnswersEnterEscapeAndClosing) {
     SDL_PushEvent(&close);
     command = view.wait_for_command(*controls);
     EXPECT_EQ(command.control_id, settings::kControlCancel);
+}
+
+TEST_F(DialogView, DrawsItsTextInTheDesktopsSansSerifFace) {
+    // The face fontconfig gives for "sans-serif", not the built-in pixel font.
+    char file[1024];
+    int index = 0;
+    ASSERT_TRUE(platform::find_font_file("sans-serif", 400, false, file, sizeof file, index));
+    const std::string path = file;
+    const std::string base = path.substr(path.rfind('/') + 1);
+    ImFontAtlas* atlas = ImGui::GetIO().Fonts;
+    ASSERT_EQ(atlas->ConfigData.Size, 1);
+    const std::string name = atlas->ConfigData[0].Name;
+    EXPECT_EQ(name.rfind(base + ",", 0), 0u) << name << " is not " << base;
+    EXPECT_EQ(name.find("Proggy"), std::string::npos);
 }
 
 TEST_F(DialogView, ClicksReachTheButtonsAndTheLists) {

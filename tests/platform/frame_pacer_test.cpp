@@ -41,11 +41,12 @@ struct Loop {
 };
 
 // A frame loop: `work` seconds of drawing calls, the pacer's wait, the swap.
-void run_frames(FramePacer& pacer, double& clock, double seconds, double work, const SwapModel& swap, Loop& run) {
+void run_frames(FramePacer& pacer, double& clock, double seconds, double work, const SwapModel& swap, Loop& run,
+                double minimum_seconds = 0.0) {
     const double stop = clock + seconds;
     while (clock < stop) {
         clock += work;
-        const double due = pacer.swap_due(60, clock);
+        const double due = pacer.swap_due(60, clock, minimum_seconds);
         run.waits.push_back(pacer.last_wait());
         if (due > clock) clock = due;
         const double started = clock;
@@ -147,6 +148,26 @@ TEST(FramePacer, ALateFrameIsMadeUpOnceThenTheBeatStartsAgain) {
     // Seconds late: a new beat from now, not a burst of frames.
     EXPECT_EQ(pacer.swap_due(60, now + 5.0), now + 5.0);
     EXPECT_NEAR(pacer.swap_due(30, now + 5.01), now + 5.0 + 1.0 / 30.0, 1e-12);  // the rate's own period
+}
+
+// A module's -delay: frames keep a longer interval than the display's,
+// whether the swap waits for the drawing or for the display, and an interval
+// shorter than a refresh period leaves the cap at the refresh rate.
+TEST(FramePacer, AMinimumIntervalLongerThanTheDisplaysSetsThePace) {
+    for (const SwapModel& swap : {software_swap(0.004), vsync_swap()}) {
+        FramePacer pacer;
+        double clock = 0.0;
+        Loop run;
+        run_frames(pacer, clock, 5.0, 0.002, swap, run, 0.05);
+        EXPECT_LE(run.frames_per_second(1.0), 20.5);
+        EXPECT_GE(run.frames_per_second(1.0), 18.0);
+    }
+    FramePacer short_interval;
+    double clock = 0.0;
+    Loop run;
+    run_frames(short_interval, clock, 5.0, 0.002, software_swap(0.004), run, 0.001);
+    EXPECT_LE(run.frames_per_second(1.0), 60.5);
+    EXPECT_GE(run.frames_per_second(1.0), 58.0);
 }
 
 }  // namespace

@@ -29,7 +29,7 @@ bool accepts_connections(const std::string& display) {
 
 }  // namespace
 
-bool XServer::start(std::string& error, const std::string& log_path) {
+bool XServer::start(std::string& error, const std::string& log_path, const std::vector<std::string>& extra) {
     stop();
     // Xvfb chooses a free display number and writes it to this pipe once it
     // accepts connections.
@@ -40,9 +40,10 @@ bool XServer::start(std::string& error, const std::string& log_path) {
     }
     const std::string log_name = log_path.empty() ? "/dev/null" : log_path;
     const int log = open(log_name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    const pid_t pid = spawn({"Xvfb", "-displayfd", std::to_string(ready[1]), "-screen", "0", "1024x768x24", "-nolisten",
-                             "tcp", "-noreset"},
-                            {}, {-1, log, log, ready[1]});
+    std::vector<std::string> argv{"Xvfb", "-displayfd", std::to_string(ready[1]), "-screen", "0", "1024x768x24",
+                                  "-nolisten", "tcp", "-noreset"};
+    argv.insert(argv.end(), extra.begin(), extra.end());
+    const pid_t pid = spawn(argv, {}, {-1, log, log, ready[1]});
     close(ready[1]);
     if (log >= 0) close(log);
     if (pid < 0) {

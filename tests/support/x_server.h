@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace test_support {
 
@@ -20,8 +21,8 @@ public:
 
     // Starts the server and waits until it accepts connections; false (with
     // a reason) when it does not. The server's output goes to `log_path`,
-    // or nowhere when that is empty.
-    bool start(std::string& error, const std::string& log_path = {});
+    // or nowhere when that is empty; `extra` are more server options.
+    bool start(std::string& error, const std::string& log_path = {}, const std::vector<std::string>& extra = {});
     // SIGTERM, and SIGKILL when it has not ended within five seconds.
     void stop();
     bool running() const { return pid_ > 0; }
