@@ -1,8 +1,6 @@
 // aquarium.scr: the screen saver on Windows. The command line is the one
 // Windows hands a screen saver ("/s", "/c", "/p <window>", "/a ..."), after
 // the program's own name.
-#include <windows.h>
-
 #include <cstdlib>
 #include <memory>
 
@@ -15,6 +13,7 @@
 #include "platform/win32/wgl_graphics_system.h"
 #include "platform/win32/win32_clock.h"
 #include "platform/win32/win32_device_dialog_view.h"
+#include "platform/win32/win32_process_start.h"
 #include "platform/win32/win32_window_system.h"
 #include "platform/win32/window_instance_lock.h"
 #include "settings/device_dialog.h"
@@ -49,7 +48,9 @@ bool seed_from_environment(uint32_t& seed) {
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR command_line, int show_command) {
+// The runtime calls main() in a windowed program too; the command line and
+// the show command come as Windows gave them.
+int main() {
     static platform::win32::RegistrySettingsStore settings_store(settings::kSettingsKeyName);
     static platform::win32::GdiGlyphRasterizer glyphs;
     const platform::Platform services{platform::win32::make_win32_window_system(),
@@ -66,6 +67,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR command_line, int show_command) {
     ModalDeviceDialog dialog;
     aquarium->app.device_dialog = &dialog;
 
-    if (platform::failed(app::create(*aquarium, command_line != nullptr ? command_line : "", show_command))) return 0;
+    const char* command_line = platform::win32::command_line_after_program_name();
+    if (platform::failed(app::create(*aquarium, command_line, platform::win32::startup_show_command()))) return 0;
     return app::run(aquarium->app);
 }
