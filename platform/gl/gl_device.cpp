@@ -12,9 +12,11 @@ namespace {
 
 // Rings for drawing from memory: each draw's vertices and indices go behind
 // the previous draw's, and a full ring starts again at its front. A frame of
-// the scene takes about a sixth of the vertex ring.
-constexpr uint32_t kStreamVertexBytes = 1024 * 1024;
-constexpr uint32_t kStreamIndexBytes = 256 * 1024;
+// the scene takes about a twentieth of the vertex ring, so the fences set as
+// writing leaves a quarter (each one hands the frame so far to the driver's
+// rasteriser) come about once in five frames.
+constexpr uint32_t kStreamVertexBytes = 4 * 1024 * 1024;
+constexpr uint32_t kStreamIndexBytes = 1024 * 1024;
 constexpr uint32_t kStreamUniformBytes = 256 * 1024;
 
 Matrix4 multiply(const Matrix4& a, const Matrix4& b) {
