@@ -10,9 +10,12 @@ namespace {
 
 // Rings for drawing from memory: each draw's vertices and indices go behind
 // the previous draw's, and a full ring starts again at its front. A frame of
-// the scene takes about a sixth of the vertex ring.
-constexpr uint32_t kStreamVertexBytes = 1024 * 1024;
-constexpr uint32_t kStreamIndexBytes = 256 * 1024;
+// the scene takes about a twentieth of the vertex ring, so the fences set as
+// writing leaves a quarter (each one hands the frame so far to the driver's
+// rasteriser) come about once in five frames.
+constexpr uint32_t kStreamVertexBytes = 4 * 1024 * 1024;
+constexpr uint32_t kStreamIndexBytes = 1024 * 1024;
+constexpr uint32_t kStreamUniformBytes = 256 * 1024;
 
 Matrix4 multiply(const Matrix4& a, const Matrix4& b) {
     Matrix4 out{};
@@ -196,21 +199,20 @@ bool GlDevice::make_current() {
 bool GlDevice::build_gl_objects() {
     if (setup_.limits.clip_control) glClipControl(GL_LOWER_LEFT, GL_ZERO_TO_ONE);
     if (!build_fixed_function_programs(programs_)) return false;
-    glGenBuffers(1, &uniform_buffer_);
-    glBindBuffer(GL_UNIFORM_BUFFER, uniform_buffer_);
-    glBufferData(GL_UNIFORM_BUFFER, sizeof(FixedFunctionBlock), nullptr, GL_STREAM_DRAW);
-    glBindBufferBase(GL_UNIFORM_BUFFER, kFixedFunctionBinding, uniform_buffer_);
+    persistent_rings_ = epoxy_gl_version() >= 44 || epoxy_has_gl_extension("GL_ARB_buffer_storage");
+    GLint uniform_alignment = 256;
+    glGetIntegerv(GL_UNIFORM_BUFFER_OFFSET_ALIGNMENT, &uniform_alignment);
+    uniform_alignment_ = uniform_alignment > 0 ? static_cast<uint32_t>(uniform_alignment) : 256;
+    if (!create_ring(GL_UNIFORM_BUFFER, stream_uniforms_, kStreamUniformBytes)) return false;
+    uniform_buffer_ = stream_uniforms_.buffer;
 
     glGenVertexArrays(1, &vertex_array_);
     glBindVertexArray(vertex_array_);
-    stream_vertices_ = StreamRing{0, kStreamVertexBytes, 0};
-    stream_indices_ = StreamRing{0, kStreamIndexBytes, 0};
-    glGenBuffers(1, &stream_vertices_.buffer);
-    glGenBuffers(1, &stream_indices_.buffer);
-    glBindBuffer(GL_ARRAY_BUFFER, stream_vertices_.buffer);
-    glBufferData(GL_ARRAY_BUFFER, stream_vertices_.capacity, nullptr, GL_STREAM_DRAW);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, stream_indices_.buffer);  // part of the vertex array's state
-    glBufferData(GL_ELEMENT_ARRAY_BUFFER, stream_indices_.capacity, nullptr, GL_STREAM_DRAW);
+    // The index ring's binding is part of the vertex array's state.
+    if (!create_ring(GL_ARRAY_BUFFER, stream_vertices_, kStreamVertexBytes) ||
+        !create_ring(GL_ELEMENT_ARRAY_BUFFER, stream_indices_, kStreamIndexBytes)) {
+        return false;
+    }
 
     glGenSamplers(1, &sampler_);
     glBindSampler(0, sampler_);
@@ -225,13 +227,15 @@ bool GlDevice::build_gl_objects() {
 void GlDevice::delete_gl_objects() {
     delete_back_buffer();
     destroy_fixed_function_programs(programs_);
-    if (uniform_buffer_ != 0) glDeleteBuffers(1, &uniform_buffer_);
-    if (stream_vertices_.buffer != 0) glDeleteBuffers(1, &stream_vertices_.buffer);
-    if (stream_indices_.buffer != 0) glDeleteBuffers(1, &stream_indices_.buffer);
+    // A lost context forgets uniform_buffer_ (and the other rings) but not
+    // the uniform ring, whose names then belong to no context.
+    if (uniform_buffer_ != 0) delete_ring(stream_uniforms_);
+    if (stream_vertices_.buffer != 0) delete_ring(stream_vertices_);
+    if (stream_indices_.buffer != 0) delete_ring(stream_indices_);
     if (vertex_array_ != 0) glDeleteVertexArrays(1, &vertex_array_);
     if (sampler_ != 0) glDeleteSamplers(1, &sampler_);
     uniform_buffer_ = vertex_array_ = sampler_ = 0;
-    stream_vertices_ = stream_indices_ = StreamRing{};
+    stream_vertices_ = stream_indices_ = stream_uniforms_ = StreamRing{};
 }
 
 void GlDevice::destroy() {
@@ -810,8 +814,10 @@ void GlDevice::fill_uniform_block(const VertexLayout& layout) {
     b.alpha_stage[2] = static_cast<int32_t>(stage[stage_index(TextureStageState::AlphaArg2)] & 0xF);
     b.alpha_stage[3] = setup_.limits.clip_control ? 0 : 1;
 
-    glBindBuffer(GL_UNIFORM_BUFFER, uniform_buffer_);
-    glBufferData(GL_UNIFORM_BUFFER, sizeof b, &b, GL_STREAM_DRAW);
+    // Each change of the block takes a fresh slice of the uniform ring, so
+    // a draw never waits for, or copies, the slice an earlier draw reads.
+    const uint32_t offset = append_stream(GL_UNIFORM_BUFFER, stream_uniforms_, &b, sizeof b, uniform_alignment_);
+    glBindBufferRange(GL_UNIFORM_BUFFER, kFixedFunctionBinding, stream_uniforms_.buffer, offset, sizeof b);
     uniforms_dirty_ = false;
 }
 
@@ -889,21 +895,96 @@ bool GlDevice::prepare_draw(const VertexLayout& layout) {
     return true;
 }
 
+bool GlDevice::create_ring(GLenum target, StreamRing& ring, uint32_t capacity) {
+    ring = StreamRing{};
+    ring.capacity = capacity;
+    glGenBuffers(1, &ring.buffer);
+    glBindBuffer(target, ring.buffer);
+    if (persistent_rings_) {
+        constexpr GLbitfield kFlags = GL_MAP_WRITE_BIT | GL_MAP_PERSISTENT_BIT | GL_MAP_COHERENT_BIT;
+        glBufferStorage(target, capacity, nullptr, kFlags);
+        ring.mapped = static_cast<uint8_t*>(glMapBufferRange(target, 0, capacity, kFlags));
+        if (ring.mapped != nullptr) return true;
+        // Storage is immutable now: start again with a plain buffer.
+        glDeleteBuffers(1, &ring.buffer);
+        glGenBuffers(1, &ring.buffer);
+        glBindBuffer(target, ring.buffer);
+    }
+    glBufferData(target, capacity, nullptr, GL_STREAM_DRAW);
+    return ring.buffer != 0;
+}
+
+void GlDevice::delete_ring(StreamRing& ring) {
+    for (GLsync& fence : ring.fences) {
+        if (fence != nullptr) glDeleteSync(fence);
+    }
+    // Deleting a buffer unmaps it.
+    if (ring.buffer != 0) glDeleteBuffers(1, &ring.buffer);
+    ring = StreamRing{};
+}
+
+void GlDevice::wait_for_segments(StreamRing& ring, uint32_t first, uint32_t last) {
+    for (uint32_t i = first; i <= last && i < kRingSegments; ++i) {
+        if (ring.fences[i] == nullptr) continue;
+        glClientWaitSync(ring.fences[i], GL_SYNC_FLUSH_COMMANDS_BIT, GL_TIMEOUT_IGNORED);
+        glDeleteSync(ring.fences[i]);
+        ring.fences[i] = nullptr;
+    }
+}
+
 uint32_t GlDevice::append_stream(GLenum target, StreamRing& ring, const void* data, uint32_t bytes,
                                  uint32_t alignment) {
-    glBindBuffer(target, ring.buffer);
+    if (ring.mapped == nullptr || bytes > ring.capacity) {
+        glBindBuffer(target, ring.buffer);
+    }
     if (bytes > ring.capacity) {
-        while (ring.capacity < bytes) ring.capacity *= 2;
+        uint32_t capacity = ring.capacity;
+        while (capacity < bytes) capacity *= 2;
+        if (ring.mapped != nullptr) {
+            // Mapped storage cannot grow: a larger ring replaces it, and
+            // whatever pointed at the old one is set again.
+            delete_ring(ring);
+            create_ring(target, ring, capacity);
+            applied_.attribute_buffer = 0;
+            if (target == GL_UNIFORM_BUFFER) uniform_buffer_ = ring.buffer;
+        } else {
+            ring.capacity = capacity;
+        }
         ring.used = ring.capacity;  // forces fresh storage below
     }
+    const uint32_t segment = ring.capacity / kRingSegments;
     uint32_t offset = (ring.used + alignment - 1) / alignment * alignment;
-    if (ring.used > ring.capacity || offset > ring.capacity - bytes) {
-        // Full: fresh storage (orphaning), so earlier draws that a driver
-        // has not finished yet keep reading the old one.
-        glBufferData(target, ring.capacity, nullptr, GL_STREAM_DRAW);
-        offset = 0;
+    const bool wraps = ring.used > ring.capacity || offset > ring.capacity - bytes;
+    if (ring.mapped == nullptr) {
+        if (wraps) {
+            // Full: fresh storage (orphaning), so earlier draws that a driver
+            // has not finished yet keep reading the old one.
+            glBufferData(target, ring.capacity, nullptr, GL_STREAM_DRAW);
+            offset = 0;
+        }
+        glBufferSubData(target, static_cast<GLintptr>(offset), bytes, data);
+        ring.used = offset + bytes;
+        return offset;
     }
-    glBufferSubData(target, static_cast<GLintptr>(offset), bytes, data);
+    // Mapped for good: the quarters written since the last fence get one
+    // as writing leaves them, and a quarter is written again only after the
+    // draws that read it are done (the ring is far larger than a frame's
+    // draws, so this rarely waits).
+    auto fence = [&ring](uint32_t first, uint32_t last) {
+        for (uint32_t i = first; i <= last && i < kRingSegments; ++i) {
+            if (ring.fences[i] == nullptr) ring.fences[i] = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+        }
+    };
+    if (wraps) {
+        if (ring.used > 0 && ring.used <= ring.capacity) fence(ring.open_segment, (ring.used - 1) / segment);
+        offset = 0;
+        ring.open_segment = 0;
+    } else if (offset / segment > ring.open_segment) {
+        fence(ring.open_segment, offset / segment - 1);
+        ring.open_segment = offset / segment;
+    }
+    wait_for_segments(ring, offset / segment, (offset + bytes - 1) / segment);
+    std::memcpy(ring.mapped + offset, data, bytes);
     ring.used = offset + bytes;
     return offset;
 }
@@ -947,6 +1028,17 @@ Result GlDevice::draw_primitive(PrimitiveType type, uint32_t start_vertex, uint3
     if (static_cast<uint64_t>(start_vertex + vertex_count) * stride > buffer->length()) return kInvalidCall;
     if (context_lost_) return kOk;
     if (!prepare_draw(layout)) return kFail;
+    if (buffer->streamed()) {
+        // Rewritten every frame: the vertices drawn go through the vertex
+        // ring like those drawn from memory, instead of replacing the
+        // buffer's storage at each unlock.
+        const uint32_t offset =
+            append_stream(GL_ARRAY_BUFFER, stream_vertices_, buffer->contents() + static_cast<size_t>(start_vertex) * stride,
+                          vertex_count * stride, stride);
+        point_attributes(stream_vertices_.buffer, layout, stride, 0);
+        glDrawArrays(primitive_mode(type), static_cast<GLint>(offset / stride), static_cast<GLsizei>(vertex_count));
+        return kOk;
+    }
     point_attributes(buffer->name(), layout, stride, 0);
     glDrawArrays(primitive_mode(type), static_cast<GLint>(start_vertex), static_cast<GLsizei>(vertex_count));
     return kOk;

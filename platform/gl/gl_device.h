@@ -128,14 +128,24 @@ private:
     void apply_raster_state();
     void fill_uniform_block(const VertexLayout& layout);
     void point_attributes(GLuint buffer, const VertexLayout& layout, uint32_t stride, uintptr_t offset);
+    static constexpr uint32_t kRingSegments = 4;
     struct StreamRing {
         GLuint buffer;
         uint32_t capacity;  // bytes
         uint32_t used;      // bytes from the front taken by the draws since it was last fresh
+        uint8_t* mapped;    // the whole buffer, mapped for good (0: written by glBufferSubData)
+        GLsync fences[kRingSegments];  // per quarter: set when writing left it, met before writing it again
+        uint32_t open_segment;         // first quarter written since writing last left one
     };
+    // Gives `ring` storage of its capacity on `target`: mapped for good
+    // where the driver can, so that appending is a plain copy.
+    bool create_ring(GLenum target, StreamRing& ring, uint32_t capacity);
+    void delete_ring(StreamRing& ring);
     // Copies `bytes` into `ring` at the next multiple of `alignment` and
     // answers that offset.
     uint32_t append_stream(GLenum target, StreamRing& ring, const void* data, uint32_t bytes, uint32_t alignment);
+    // Waits until the draws that read quarters [first, last] are done.
+    void wait_for_segments(StreamRing& ring, uint32_t first, uint32_t last);
     void resolve_back_buffer();
     void copy_into_window();
     // The framebuffer the current frame draws into (0: the window's own),
@@ -183,6 +193,9 @@ private:
     GLuint vertex_array_ = 0;
     StreamRing stream_vertices_{};  // vertices and indices drawn from memory
     StreamRing stream_indices_{};
+    StreamRing stream_uniforms_{};   // fixed-function blocks; its buffer is uniform_buffer_
+    uint32_t uniform_alignment_ = 256;  // bytes between uniform-block offsets
+    bool persistent_rings_ = false;     // the driver maps buffers for good
     GLuint sampler_ = 0;
 
     DeviceState state_{};

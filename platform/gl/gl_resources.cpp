@@ -136,6 +136,7 @@ Result GlVertexBuffer::lock(uint32_t offset, uint32_t size, void** data, uint32_
 Result GlVertexBuffer::unlock() {
     if (!locked_) return kInvalidCall;
     locked_ = false;
+    if (streamed()) return kOk;  // the draws copy what they use
     if (name_ == 0 || !device_.context_usable() || !device_.make_current()) return kOk;
     glBindBuffer(GL_ARRAY_BUFFER, name_);
     const GLenum hint = (usage_ & kUsageDynamic) != 0 ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW;

@@ -80,6 +80,10 @@ public:
     GLuint name() const { return name_; }
     uint32_t length() const { return length_; }
     uint32_t pool() const { return pool_; }
+    // Dynamic buffers are drawn from their memory copy through the device's
+    // vertex ring; their OpenGL buffer holds only what they were created with.
+    bool streamed() const { return (usage_ & kUsageDynamic) != 0; }
+    const uint8_t* contents() const { return memory_.get(); }
     bool in_program_use() const { return program_references_ > 0; }
 
 private:

@@ -309,6 +309,93 @@ TEST_F(HeadlessDevice, DepthTestKeepsTheNearerSurfaceOnlyWhileEnabled) {
     EXPECT_TRUE(near(at(32, 32), rgb_of(kBackground)));
 }
 
+// Many draws from memory, each carrying far more vertices than it uses and
+// its own material, run the vertex ring round several times and the uniform
+// ring at least once; one draw larger than the vertex ring makes it grow.
+// Every cell must show its own draw's colour.
+TEST_F(HeadlessDevice, DrawsFromMemoryKeepTheirVerticesAndMaterialsAcrossRingWraps) {
+    ASSERT_EQ(device_->set_render_state(RenderState::Ambient, 0), kOk);
+    ASSERT_EQ(device_->set_render_state(RenderState::CullMode, kCullNone), kOk);
+    constexpr uint32_t kCells = 8;             // per side, 8 x 8 pixels each
+    constexpr uint32_t kPadded = 4096;         // vertices sent per draw (128 KB)
+    constexpr uint32_t kLarge = 40000;         // vertices of the draw larger than the ring
+    std::vector<SceneVertex> vertices(kLarge);
+    auto colour_of = [](uint32_t cell, uint32_t pass) {
+        return ColorValue{float((cell * 37 + pass * 11) % 256) / 255.0f, float((cell * 91 + pass) % 256) / 255.0f,
+                          float((cell * 13 + pass * 53) % 256) / 255.0f, 1.0f};
+    };
+    // A quad over one cell, its four vertices at `base` in the array.
+    auto draw_cell = [&](uint32_t cell, uint32_t pass, uint32_t base, uint32_t vertex_count) {
+        const float size = 2.0f / kCells;
+        const float x = -1.0f + float(cell % kCells) * size, y = 1.0f - float(cell / kCells + 1) * size;
+        vertices[base + 0] = SceneVertex{x, y, 0.5f, 0, 0, 1, 0, 0};
+        vertices[base + 1] = SceneVertex{x + size, y, 0.5f, 0, 0, 1, 0, 0};
+        vertices[base + 2] = SceneVertex{x + size, y + size, 0.5f, 0, 0, 1, 0, 0};
+        vertices[base + 3] = SceneVertex{x, y + size, 0.5f, 0, 0, 1, 0, 0};
+        const uint16_t indices[6] = {uint16_t(base), uint16_t(base + 1), uint16_t(base + 2),
+                                     uint16_t(base), uint16_t(base + 2), uint16_t(base + 3)};
+        Material material{};
+        material.emissive = colour_of(cell, pass);
+        ASSERT_EQ(device_->set_material(material), kOk);
+        draw_triangles(vertices.data(), vertex_count, indices, 2);
+    };
+    auto expect_cells = [&](uint32_t pass, uint32_t large_cell) {
+        read();
+        for (uint32_t cell = 0; cell < kCells * kCells; ++cell) {
+            const ColorValue c = colour_of(cell, cell == large_cell ? pass + 1 : pass);
+            EXPECT_TRUE(near(at(cell % kCells * 8 + 4, cell / kCells * 8 + 4), Rgb{to_byte(c.r), to_byte(c.g), to_byte(c.b)}))
+                << "cell " << cell << " pass " << pass;
+        }
+    };
+
+    clear_background();
+    for (uint32_t pass = 0; pass < 6; ++pass) {
+        for (uint32_t cell = 0; cell < kCells * kCells; ++cell) draw_cell(cell, pass, (cell * 61) % (kPadded - 4), kPadded);
+    }
+    expect_cells(5, kCells * kCells);
+
+    // 40000 vertices of 32 bytes: more than the ring holds.
+    draw_cell(9, 6, kLarge - 4, kLarge);
+    for (uint32_t cell = 10; cell < 20; ++cell) draw_cell(cell, 5, cell, kPadded);
+    expect_cells(5, 9);
+}
+
+// A dynamic buffer rewritten between draws: each draw shows what the
+// unlock before it left, from where it starts.
+TEST_F(HeadlessDevice, ADynamicBufferRewrittenBetweenDrawsDrawsWhatEachUnlockLeft) {
+    VertexBuffer* buffer = nullptr;
+    ASSERT_EQ(device_->create_vertex_buffer(12 * sizeof(ScreenVertex), kUsageWriteOnly | kUsageDynamic, 0,
+                                            kPoolDefault, &buffer),
+              kOk);
+    ASSERT_EQ(device_->set_render_state(RenderState::ZEnable, 0), kOk);
+    ASSERT_EQ(device_->set_render_state(RenderState::CullMode, kCullNone), kOk);
+    ASSERT_EQ(device_->set_vertex_shader(kFvfScreenVertex), kOk);
+    const uint32_t colours[4] = {0xFFC02010, 0xFF10C020, 0xFF2010C0, 0xFFC0C010};
+    clear_background();
+    for (uint32_t quadrant = 0; quadrant < 4; ++quadrant) {
+        const float x = float(quadrant % 2) * 32 - 0.5f, y = float(quadrant / 2) * 32 - 0.5f;
+        const uint32_t c = colours[quadrant];
+        const ScreenVertex quad[6] = {{x, y, 0.5f, 1, c, 0, 0},           {x + 32, y, 0.5f, 1, c, 0, 0},
+                                      {x + 32, y + 32, 0.5f, 1, c, 0, 0}, {x, y, 0.5f, 1, c, 0, 0},
+                                      {x + 32, y + 32, 0.5f, 1, c, 0, 0}, {x, y + 32, 0.5f, 1, c, 0, 0}};
+        const uint32_t start = (quadrant % 2) * 6;  // odd quadrants are drawn from the second half
+        void* data = nullptr;
+        ASSERT_EQ(buffer->lock(0, 0, &data, kLockDiscard), kOk);
+        std::memset(data, 0, 12 * sizeof(ScreenVertex));
+        std::memcpy(static_cast<ScreenVertex*>(data) + start, quad, sizeof quad);
+        ASSERT_EQ(buffer->unlock(), kOk);
+        ASSERT_EQ(device_->set_stream_source(0, buffer, sizeof(ScreenVertex)), kOk);
+        ASSERT_EQ(device_->draw_primitive(PrimitiveType::TriangleList, start, 2), kOk);
+    }
+    read();
+    for (uint32_t quadrant = 0; quadrant < 4; ++quadrant) {
+        EXPECT_TRUE(near(at(quadrant % 2 * 32 + 16, quadrant / 2 * 32 + 16), rgb_of(colours[quadrant])))
+            << "quadrant " << quadrant;
+    }
+    ASSERT_EQ(device_->set_stream_source(0, nullptr, 0), kOk);
+    EXPECT_EQ(buffer->release(), 0u);
+}
+
 // The text overlay's way of drawing: an A4R4G4B4 texture modulated with the
 // vertex colour, alpha-tested (greater or equal) and blended over the scene,
 // from a dynamic vertex buffer of screen-space vertices.
