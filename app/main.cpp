@@ -3,7 +3,6 @@
 // module_mode.h), whatever else the command line holds. Otherwise its
 // command line is the host's: the program's arguments joined by single
 // spaces (see command_line.h).
-#include <unistd.h>
 
 #include <csignal>
 #include <cstdio>
@@ -30,6 +29,7 @@
 #include "platform/sdl/x11_windows.h"
 #include "platform/system/file_instance_lock.h"
 #include "platform/system/stderr_message_boxes.h"
+#include "platform/system/process_id.h"
 #include "platform/system/steady_clock.h"
 #include "platform/system/termination_signals.h"
 #include "settings/device_dialog.h"
@@ -160,7 +160,7 @@ int run_module(const app::ModuleRequest& request) {
         auto aquarium = make_aquarium(services);
         // One module per monitor, all started in the same second: each
         // gets a fish of its own.
-        aquarium->salt_clock_seed(static_cast<uint32_t>(getpid()) ^ static_cast<uint32_t>(host));
+        aquarium->salt_clock_seed(platform::process_id() ^ static_cast<uint32_t>(host));
         if (platform::failed(app::create_module(*aquarium, host, request.options))) {
             status = 1;
             windows.window_exists(host);  // gone meanwhile: the host ended the start
