@@ -38,8 +38,7 @@ int main(int argc, char** argv) {
 #if AQUARIUM_HEADLESS_RENDER
         return tools::run_render(argc, argv);
 #else
-        std::fprintf(stderr, "aquarium-headless: this build cannot render (no offscreen OpenGL)
-");
+        std::fprintf(stderr, "aquarium-headless: this build cannot render (no offscreen OpenGL)\n");
         return 2;
 #endif
     }
