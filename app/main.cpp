@@ -15,6 +15,7 @@
 #include "app/device_dialog_runner.h"
 #include "app/frame_loop.h"
 #include "app/module_mode.h"
+#include "app/seed_from_environment.h"
 #include "app/program_info.h"
 #include "platform/dialog/imgui_device_dialog_view.h"
 #include "platform/files/empty_settings_store.h"
@@ -74,22 +75,10 @@ private:
     platform::files::EmptySettingsStore nothing_;
 };
 
-// AQUARIUM_SEED, when it holds a whole unsigned 32-bit number, fixes the
-// scene's random seed (for reproducible runs and tests).
-bool seed_from_environment(uint32_t& seed) {
-    const char* text = std::getenv("AQUARIUM_SEED");
-    if (text == nullptr || *text < '0' || *text > '9') return false;
-    char* end = nullptr;
-    const unsigned long long value = std::strtoull(text, &end, 10);
-    if (*end != '\0' || value > 0xFFFFFFFFull) return false;
-    seed = static_cast<uint32_t>(value);
-    return true;
-}
-
 std::unique_ptr<app::AquariumApp> make_aquarium(const platform::Platform& services) {
     auto aquarium = std::make_unique<app::AquariumApp>(services);
     uint32_t seed = 0;
-    if (seed_from_environment(seed)) aquarium->fix_scene_seed(seed);
+    if (app::seed_from_environment(seed)) aquarium->fix_scene_seed(seed);
     return aquarium;
 }
 

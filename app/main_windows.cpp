@@ -1,13 +1,13 @@
 // aquarium.scr: the screen saver on Windows. The command line is the one
 // Windows hands a screen saver ("/s", "/c", "/p <window>", "/a ..."), after
 // the program's own name.
-#include <cstdlib>
 #include <memory>
 
 #include "app/aquarium_app.h"
 #include "app/create.h"
 #include "app/device_dialog_runner.h"
 #include "app/frame_loop.h"
+#include "app/seed_from_environment.h"
 #include "platform/win32/gdi_glyph_rasterizer.h"
 #include "platform/win32/registry_settings_store.h"
 #include "platform/win32/wgl_graphics_system.h"
@@ -34,18 +34,6 @@ public:
     }
 };
 
-// AQUARIUM_SEED, when it holds a whole unsigned 32-bit number, fixes the
-// scene's random seed (for reproducible runs and tests).
-bool seed_from_environment(uint32_t& seed) {
-    const char* text = std::getenv("AQUARIUM_SEED");
-    if (text == nullptr || *text < '0' || *text > '9') return false;
-    char* end = nullptr;
-    const unsigned long long value = std::strtoull(text, &end, 10);
-    if (*end != '\0' || value > 0xFFFFFFFFull) return false;
-    seed = static_cast<uint32_t>(value);
-    return true;
-}
-
 }  // namespace
 
 // The runtime calls main() in a windowed program too; the command line and
@@ -63,7 +51,7 @@ int main() {
 
     auto aquarium = std::make_unique<app::AquariumApp>(services);
     uint32_t seed = 0;
-    if (seed_from_environment(seed)) aquarium->fix_scene_seed(seed);
+    if (app::seed_from_environment(seed)) aquarium->fix_scene_seed(seed);
     ModalDeviceDialog dialog;
     aquarium->app.device_dialog = &dialog;
 
