@@ -199,7 +199,7 @@ bool GlDevice::make_current() {
 bool GlDevice::build_gl_objects() {
     if (setup_.limits.clip_control) glClipControl(GL_LOWER_LEFT, GL_ZERO_TO_ONE);
     if (!build_fixed_function_programs(programs_)) return false;
-    persistent_rings_ = epoxy_gl_version() >= 44 || epoxy_has_gl_extension("GL_ARB_buffer_storage");
+    persistent_rings_ = context_gl_version() >= 44 || context_has_extension("GL_ARB_buffer_storage");
     GLint uniform_alignment = 256;
     glGetIntegerv(GL_UNIFORM_BUFFER_OFFSET_ALIGNMENT, &uniform_alignment);
     uniform_alignment_ = uniform_alignment > 0 ? static_cast<uint32_t>(uniform_alignment) : 256;
