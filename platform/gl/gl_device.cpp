@@ -1,9 +1,11 @@
 #include "platform/gl/gl_device.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <new>
 
+#include "platform/gl/index_batches.h"
 
 namespace platform::gl {
 namespace {
@@ -996,9 +998,13 @@ Result GlDevice::draw_indexed_primitive_up(PrimitiveType type, uint32_t min_vert
     const uint32_t index_count = vertices_for_primitives(type, primitive_count);
     const uint32_t index_size = index_format == kFormatIndex16 ? 2 : (index_format == 102 ? 4 : 0);
     if (!layout.valid || index_count == 0 || index_size == 0 || indices == nullptr || vertices == nullptr ||
-        vertex_count == 0 || stride < layout.size) {
+        vertex_count == 0 || stride < layout.size || indices_per_batch(type) == 0) {
         return kInvalidCall;
     }
+    // Indices outside the vertices given would have the driver read
+    // vertices that were never copied: such a draw is refused.
+    const IndexBounds bounds = index_bounds(indices, index_count, index_size);
+    if (bounds.lowest < min_vertex_index || bounds.highest - min_vertex_index >= vertex_count) return kInvalidCall;
     // Drawing from memory leaves stream 0 unset afterwards.
     store_stream(state_.stream, nullptr);
     state_.stream_stride = 0;
@@ -1009,13 +1015,24 @@ Result GlDevice::draw_indexed_primitive_up(PrimitiveType type, uint32_t min_vert
     // attribute pointers stay put and the base vertex finds the draw's data.
     const uint32_t vertex_offset =
         append_stream(GL_ARRAY_BUFFER, stream_vertices_, first_vertex, vertex_count * stride, stride);
-    const uint32_t index_offset =
-        append_stream(GL_ELEMENT_ARRAY_BUFFER, stream_indices_, indices, index_count * index_size, index_size);
     point_attributes(stream_vertices_.buffer, layout, stride, 0);
+    // Index value i names ring vertex `base_vertex + i`.
     const GLint base_vertex = static_cast<GLint>(vertex_offset / stride) - static_cast<GLint>(min_vertex_index);
-    glDrawElementsBaseVertex(primitive_mode(type), static_cast<GLsizei>(index_count),
-                             index_size == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT,
-                             reinterpret_cast<const void*>(static_cast<uintptr_t>(index_offset)), base_vertex);
+    const GLenum index_type = index_size == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT;
+    // Batches in the draw's order, the same primitives: each batch's
+    // indices rebased to start at 0, its base vertex moved to match.
+    const uint32_t per_batch = indices_per_batch(type);
+    for (uint32_t first = 0; first < index_count; first += per_batch) {
+        const uint32_t count = std::min(per_batch, index_count - first);
+        const auto* batch = static_cast<const uint8_t*>(indices) + static_cast<size_t>(first) * index_size;
+        const IndexBounds range = index_bounds(batch, count, index_size);
+        rebase_indices(batch, count, index_size, range.lowest, batch_indices_);
+        const uint32_t index_offset =
+            append_stream(GL_ELEMENT_ARRAY_BUFFER, stream_indices_, batch_indices_, count * index_size, index_size);
+        glDrawRangeElementsBaseVertex(primitive_mode(type), 0, range.highest - range.lowest, static_cast<GLsizei>(count),
+                                      index_type, reinterpret_cast<const void*>(static_cast<uintptr_t>(index_offset)),
+                                      base_vertex + static_cast<GLint>(range.lowest));
+    }
     return kOk;
 }
 

@@ -23,6 +23,7 @@
 #include "platform/gl/frame_pacer.h"
 #include "platform/gl/gl_formats.h"
 #include "platform/gl/gl_resources.h"
+#include "platform/gl/index_batches.h"
 #include "platform/graphics_device.h"
 
 namespace platform::gl {
@@ -194,6 +195,7 @@ private:
     StreamRing stream_vertices_{};  // vertices and indices drawn from memory
     StreamRing stream_indices_{};
     StreamRing stream_uniforms_{};   // fixed-function blocks; its buffer is uniform_buffer_
+    uint8_t batch_indices_[kIndicesPerPass * 4];  // one batch's indices, rebased to start at 0
     uint32_t uniform_alignment_ = 256;  // bytes between uniform-block offsets
     bool persistent_rings_ = false;     // the driver maps buffers for good
     GLuint sampler_ = 0;

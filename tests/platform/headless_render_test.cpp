@@ -251,6 +251,50 @@ TEST_F(HeadlessDevice, LineListsDrawEachPairAsItsOwnSegment) {
     EXPECT_TRUE(near(at(32, 28), rgb_of(kBackground)));
 }
 
+// A triangle list longer than the driver takes in one pass is drawn in
+// batches: every triangle of every batch lands where it should, and a draw
+// whose indices leave the vertices it gives is refused.
+TEST_F(HeadlessDevice, LongTriangleListsDrawWholeAndStrayIndicesAreRefused) {
+    unlit();
+    clear_background();
+    constexpr uint32_t kCells = 32;  // per side: 2,048 triangles, 6,144 indices
+    constexpr uint32_t kSide = kCells + 1;
+    std::vector<SceneVertex> grid;
+    for (uint32_t row = 0; row < kSide; ++row) {
+        for (uint32_t column = 0; column < kSide; ++column) {
+            const float x = -1.0f + 2.0f * float(column) / float(kCells), y = 1.0f - 2.0f * float(row) / float(kCells);
+            grid.push_back(SceneVertex{x, y, 0.5f, 0, 0, -1, 0, 0});
+        }
+    }
+    std::vector<uint16_t> indices;
+    for (uint32_t row = 0; row < kCells; ++row) {
+        for (uint32_t column = 0; column < kCells; ++column) {
+            const auto corner = static_cast<uint16_t>(row * kSide + column);
+            const uint16_t cell[6] = {corner, static_cast<uint16_t>(corner + 1), static_cast<uint16_t>(corner + kSide),
+                                      static_cast<uint16_t>(corner + 1), static_cast<uint16_t>(corner + kSide + 1),
+                                      static_cast<uint16_t>(corner + kSide)};
+            indices.insert(indices.end(), cell, cell + 6);
+        }
+    }
+    ASSERT_EQ(device_->set_render_state(RenderState::CullMode, kCullNone), kOk);
+    draw_triangles(grid.data(), kSide * kSide, indices.data(), kCells * kCells * 2);
+    read();
+    int uncovered = 0;
+    for (uint32_t y = 0; y < height_; ++y) {
+        for (uint32_t x = 0; x < width_; ++x) uncovered += near(at(x, y), Rgb{255, 255, 255}) ? 0 : 1;
+    }
+    EXPECT_EQ(uncovered, 0);
+
+    // The last index names a vertex past the count given; then one below
+    // the first vertex given.
+    ASSERT_EQ(device_->draw_indexed_primitive_up(PrimitiveType::TriangleList, 0, kSide * kSide - 1, kCells * kCells * 2,
+                                                 indices.data(), kFormatIndex16, grid.data(), sizeof(SceneVertex)),
+              kInvalidCall);
+    ASSERT_EQ(device_->draw_indexed_primitive_up(PrimitiveType::TriangleList, 1, kSide * kSide - 1, kCells * kCells * 2,
+                                                 indices.data(), kFormatIndex16, grid.data(), sizeof(SceneVertex)),
+              kInvalidCall);
+}
+
 TEST_F(HeadlessDevice, CullingGoesByHowAFaceWindsOnScreen) {
     unlit();
     // Left: counter-clockwise as seen on screen (left, right, top).
