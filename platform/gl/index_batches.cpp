@@ -41,7 +41,8 @@ uint32_t indices_per_batch(PrimitiveType type) {
 
 void rebase_indices(const void* indices, uint32_t count, uint32_t index_size, uint32_t lowest, void* out) {
     if (index_size == 2) {
-        rebase(static_cast<const uint16_t*>(indices), count, static_cast<uint16_t>(lowest), static_cast<uint16_t*>(out));
+        rebase(static_cast<const uint16_t*>(indices), count, static_cast<uint16_t>(lowest),
+               static_cast<uint16_t*>(out));
     } else if (index_size == 4) {
         rebase(static_cast<const uint32_t*>(indices), count, lowest, static_cast<uint32_t*>(out));
     }
