@@ -20,7 +20,8 @@ packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   wine wine64 wine32:i386
   python3-glad googletest libglm-dev libstb-dev
-  nsis xvfb xauth xdotool x11-utils imagemagick
+  nsis xvfb xauth xdotool x11-utils x11-xserver-utils imagemagick
+  xserver-xorg-core xserver-xorg-video-dummy
 )
 for arch in amd64 i386; do
   packages+=(

@@ -45,20 +45,27 @@ def base_env(prefix):
     return env
 
 
-def setUpModule():
-    global XVFB, DISPLAY, WORK, TEMPLATE
+def start_x_server(argv, name):
+    """Starts an X server that picks a free display number; answers the
+    process and its display."""
     read_fd, write_fd = os.pipe()
-    XVFB = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", f"{SCREEN_W}x{SCREEN_H}x24",
-                             "-nolisten", "tcp"], pass_fds=(write_fd,), stderr=subprocess.DEVNULL)
+    server = subprocess.Popen([*argv, "-displayfd", str(write_fd), "-nolisten", "tcp"], pass_fds=(write_fd,),
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     os.close(write_fd)
     number = b""
     while not number.endswith(b"\n"):
         chunk = os.read(read_fd, 16)
         if not chunk:
-            raise RuntimeError("Xvfb did not start")
+            os.close(read_fd)
+            raise RuntimeError(f"{name} did not start")
         number += chunk
     os.close(read_fd)
-    DISPLAY = ":" + number.decode().strip()
+    return server, ":" + number.decode().strip()
+
+
+def setUpModule():
+    global XVFB, DISPLAY, WORK, TEMPLATE
+    XVFB, DISPLAY = start_x_server(["Xvfb", "-screen", "0", f"{SCREEN_W}x{SCREEN_H}x24"], "Xvfb")
     WORK = tempfile.mkdtemp(prefix="aquarium-scr-e2e-")
     TEMPLATE = os.path.join(WORK, "template")
     env = base_env(TEMPLATE)
@@ -82,7 +89,9 @@ def xdotool(*args, check=True):
                           text=True, check=check).stdout
 
 
-class ScrTest(unittest.TestCase):
+class ScrCase(unittest.TestCase):
+    """A private Wine prefix per test, and what the tests do with it."""
+
     def setUp(self):
         self.prefix = os.path.join(WORK, self.id().split(".")[-1])
         shutil.copytree(TEMPLATE, self.prefix, symlinks=True)
@@ -222,6 +231,9 @@ class ScrTest(unittest.TestCase):
             self.dword(values, name)
         return values
 
+
+
+class ScrTest(ScrCase):
     # ---- run mode ----
 
     def test_run_covers_the_screen_with_tank_fish_and_text_and_a_click_ends_it_saving_the_settings(self):
@@ -407,6 +419,120 @@ class ScrTest(unittest.TestCase):
         self.assertGreaterEqual((int(m.group(1)), int(m.group(2))), (320, 240), report)
         self.assertEqual(self.wait_exit(host, 20), 0)
         self.assertEqual(self.wait_exit(p, 10), 0, "the preview outlived its host")
+
+
+# An X server with several display modes (Xorg's dummy driver; Xvfb has
+# one): full screen in a mode other than the desktop's really changes the
+# display's mode, Alt+Enter brings the desktop's back and so does the end.
+XORG_CONF = """
+Section "Device"
+    Identifier "dummy"
+    Driver "dummy"
+    VideoRam 16384
+EndSection
+Section "Monitor"
+    Identifier "monitor"
+    HorizSync 5.0-100.0
+    VertRefresh 5.0-200.0
+    Modeline "1024x768" 65.00 1024 1048 1184 1344 768 771 777 806 -hsync -vsync
+    Modeline "800x600" 40.00 800 840 968 1056 600 601 605 628 +hsync +vsync
+    Modeline "640x480" 25.18 640 656 752 800 480 490 492 525 -hsync -vsync
+EndSection
+Section "Screen"
+    Identifier "screen"
+    Device "dummy"
+    Monitor "monitor"
+    DefaultDepth 24
+    SubSection "Display"
+        Depth 24
+        Modes "1024x768" "800x600" "640x480"
+        Virtual 1024 768
+    EndSubSection
+EndSection
+Section "ServerFlags"
+    Option "AutoAddDevices" "false"
+    Option "AutoEnableDevices" "false"
+EndSection
+"""
+
+
+class ScrDisplayModeTest(ScrCase):
+    @classmethod
+    def setUpClass(cls):
+        global DISPLAY
+        folder = os.path.join(WORK, "xorg")
+        os.makedirs(os.path.join(folder, "conf.d"))
+        with open(os.path.join(folder, "xorg.conf"), "w") as f:
+            f.write(XORG_CONF)
+        cls.xvfb_display = DISPLAY
+        cls.xorg, DISPLAY = start_x_server(
+            ["Xorg", "-noreset", "-config", os.path.join(folder, "xorg.conf"), "-configdir",
+             os.path.join(folder, "conf.d"), "-logfile", os.path.join(folder, "xorg.log")], "Xorg (dummy driver)")
+
+    @classmethod
+    def tearDownClass(cls):
+        global DISPLAY
+        cls.xorg.terminate()
+        cls.xorg.wait()
+        DISPLAY = cls.xvfb_display
+
+    def screen_size(self):
+        out = subprocess.run(["xrandr", "-display", DISPLAY], capture_output=True, text=True, check=True).stdout
+        m = re.search(r"current (\d+) x (\d+)", out)
+        return (int(m.group(1)), int(m.group(2)))
+
+    def wait_screen_size(self, size, seconds=10):
+        deadline = time.monotonic() + seconds
+        while self.screen_size() != size and time.monotonic() < deadline:
+            time.sleep(0.25)
+        self.assertEqual(self.screen_size(), size)
+
+    def choose_resolution(self, prefix):
+        """Picks the first resolution starting with `prefix` in the settings
+        dialog, as a user does with the keyboard, and saves with OK."""
+        p = self.start(SCR, "/c")
+        dialog = self.wait_window()
+        time.sleep(1)
+        title = xdotool("getwindowname", dialog).strip()
+        self.focus(dialog)
+        xdotool("key", "Tab", "Tab")  # adapter, device, resolution
+        xdotool("type", prefix[0])
+        deadline = time.monotonic() + 5
+        chosen = ""
+        while not chosen.startswith(prefix) and time.monotonic() < deadline:
+            time.sleep(0.25)
+            chosen = next(c.text for c in self.controls(title) if c.id == 1003)
+        self.assertTrue(chosen.startswith(prefix), f"the resolution list shows {chosen!r}")
+        self.click_button(title, "OK")
+        self.assertEqual(self.wait_exit(p, 15), 0, "OK did not close the dialog")
+
+    def test_full_screen_in_another_mode_changes_the_mode_and_gives_the_desktop_back(self):
+        self.assertEqual(self.screen_size(), (SCREEN_W, SCREEN_H))
+        self.choose_resolution("800 x 600")
+        p, window = self.start_run()
+        self.wait_screen_size((800, 600))
+        self.assertEqual(self.geometry(window), (0, 0, 800, 600))
+        time.sleep(1)
+        self.expect_live_tank_picture("mode-800x600")
+
+        # A window on the desktop's own mode, with the picture going on.
+        self.focus(window)
+        xdotool("key", "alt+Return")
+        self.wait_screen_size((SCREEN_W, SCREEN_H))
+        self.assertIsNone(p.poll(), "Alt+Enter ended the run")
+        time.sleep(1.5)
+        self.expect_live_tank_picture("mode-desktop-windowed")
+
+        self.focus(window)
+        xdotool("key", "alt+Return")
+        self.wait_screen_size((800, 600))
+        time.sleep(1.5)
+        self.expect_live_tank_picture("mode-800x600-again")
+
+        self.focus(window)
+        xdotool("key", "Escape")
+        self.assertEqual(self.wait_exit(p, 15), 0)
+        self.wait_screen_size((SCREEN_W, SCREEN_H))
 
 
 if __name__ == "__main__":
