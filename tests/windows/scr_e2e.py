@@ -104,6 +104,8 @@ class ScrCase(unittest.TestCase):
             if p.poll() is None:
                 p.kill()
                 p.wait()
+            if p.stdout is not None:
+                p.stdout.close()
         subprocess.run(["wineserver", "-k"], env=self.env, stderr=subprocess.DEVNULL)
         subprocess.run(["wineserver", "--wait"], env=self.env, stderr=subprocess.DEVNULL)
         shutil.rmtree(self.prefix, ignore_errors=True)
