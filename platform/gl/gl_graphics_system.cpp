@@ -7,26 +7,16 @@
 
 #include "platform/gl/egl_context_target.h"
 #include "platform/gl/gl_device.h"
-#include "platform/gl/gl_formats.h"
+#include "platform/gl/gl_device_rules.h"
 #include "platform/sdl/sdl_displays.h"
 #include "platform/sdl/sdl_window_system.h"
 
 namespace platform::gl {
 namespace {
 
-constexpr uint32_t kMiscCapsMaskZ = 0x2;
-constexpr uint32_t kMiscCapsCullNone = 0x10;
-constexpr uint32_t kMiscCapsCullClockwise = 0x20;
-constexpr uint32_t kMiscCapsCullCounterClockwise = 0x40;
-constexpr Format kIndex32 = 102;
-constexpr uint32_t kResourceTexture = 3;
-constexpr uint32_t kUsageRenderTarget = 0x1;
-
 constexpr struct {
     uint32_t width, height;
 } kOffscreenSizes[] = {{640, 480}, {800, 600}, {1024, 768}, {1280, 720}, {1280, 1024}, {1600, 900}, {1920, 1080}};
-
-bool is_depth_format_offered(Format format) { return depth_renderbuffer_format(format) != 0; }
 
 // A software driver takes megabytes of heap for every frame's binned
 // primitives and frees them when the frame is drawn. The C library would
@@ -156,12 +146,7 @@ bool GlGraphicsSystem::has_mode(uint32_t adapter, uint32_t width, uint32_t heigh
 Result GlGraphicsSystem::check_device_type(uint32_t adapter, DeviceType type, Format display_format,
                                            Format back_buffer_format, bool windowed) {
     if (!valid_adapter(adapter)) return kInvalidCall;
-    if (kind(type) == nullptr) return kNotAvailable;
-    if (!is_display_format(display_format)) return kNotAvailable;
-    const bool matching = back_buffer_format == display_format ||
-                          (display_format == kFormatX8R8G8B8 && back_buffer_format == kFormatA8R8G8B8) ||
-                          (display_format == kFormatX1R5G5B5 && back_buffer_format == kFormatA1R5G5B5);
-    if (!matching) return kNotAvailable;
+    if (kind(type) == nullptr || !back_buffer_fits_display(display_format, back_buffer_format)) return kNotAvailable;
     if (windowed) {
         DisplayMode desktop{};
         if (failed(get_adapter_display_mode(adapter, desktop)) || desktop.format != display_format) return kNotAvailable;
@@ -173,49 +158,30 @@ Result GlGraphicsSystem::check_device_type(uint32_t adapter, DeviceType type, Fo
 Result GlGraphicsSystem::check_device_format(uint32_t adapter, DeviceType type, Format adapter_format, uint32_t usage,
                                              uint32_t resource_type, Format check_format) {
     if (!valid_adapter(adapter)) return kInvalidCall;
-    if (kind(type) == nullptr || !is_display_format(adapter_format)) return kNotAvailable;
-    if ((usage & kUsageDepthStencil) != 0) {
-        return resource_type == kResourceSurface && is_depth_format_offered(check_format) ? kOk : kNotAvailable;
-    }
-    if ((usage & kUsageRenderTarget) != 0) return is_render_target_format(check_format) ? kOk : kNotAvailable;
-    if (resource_type == kResourceTexture || resource_type == kResourceSurface) {
-        return texture_format(check_format).supported ? kOk : kNotAvailable;
-    }
-    return check_format == kFormatIndex16 || check_format == kIndex32 ? kOk : kNotAvailable;
+    if (kind(type) == nullptr) return kNotAvailable;
+    return check_format_rule(adapter_format, usage, resource_type, check_format);
 }
 
 Result GlGraphicsSystem::check_device_multisample_type(uint32_t adapter, DeviceType type, Format surface_format, bool,
                                                        uint32_t multisample_type) {
     if (!valid_adapter(adapter)) return kInvalidCall;
     const DeviceKind* k = kind(type);
-    if (k == nullptr || !is_render_target_format(surface_format)) return kNotAvailable;
-    if (multisample_type == 0) return kOk;
-    if (multisample_type > 16 || (k->probe.multisample_types & (1u << multisample_type)) == 0) return kNotAvailable;
-    return kOk;
+    if (k == nullptr) return kNotAvailable;
+    return check_multisample_rule(surface_format, multisample_type, k->probe.multisample_types);
 }
 
 Result GlGraphicsSystem::check_depth_stencil_match(uint32_t adapter, DeviceType type, Format adapter_format,
                                                    Format render_target_format, Format depth_format) {
     if (!valid_adapter(adapter)) return kInvalidCall;
-    if (kind(type) == nullptr || !is_display_format(adapter_format)) return kNotAvailable;
-    return is_render_target_format(render_target_format) && is_depth_format_offered(depth_format) ? kOk : kNotAvailable;
+    if (kind(type) == nullptr) return kNotAvailable;
+    return check_depth_stencil_rule(adapter_format, render_target_format, depth_format);
 }
 
 Result GlGraphicsSystem::get_device_caps(uint32_t adapter, DeviceType type, DeviceCaps& caps) {
     if (!valid_adapter(adapter)) return kInvalidCall;
     const DeviceKind* k = kind(type);
     if (k == nullptr) return kNotAvailable;
-    caps = DeviceCaps{};
-    caps.device_type = type;
-    caps.adapter_ordinal = adapter;
-    caps.caps2 = kCaps2CanRenderWindowed;
-    // Both devices transform and light in their vertex shader; only the
-    // driver's own device is offered as a pure device.
-    caps.dev_caps = kDevCapsHwTransformAndLight | (type == kDeviceHal ? kDevCapsPureDevice : 0);
-    caps.primitive_misc_caps = kMiscCapsMaskZ | kMiscCapsCullNone | kMiscCapsCullClockwise | kMiscCapsCullCounterClockwise;
-    caps.texture_caps = kTextureCapsAlpha;
-    caps.max_texture_width = k->probe.max_texture_size;
-    caps.max_texture_height = k->probe.max_texture_size;
+    caps = device_caps(adapter, type, k->probe.max_texture_size);
     return kOk;
 }
 
@@ -226,10 +192,7 @@ Result GlGraphicsSystem::create_device(uint32_t adapter, DeviceType type, Native
     if (!valid_adapter(adapter)) return kInvalidCall;
     DeviceKind* k = kind(type);
     if (k == nullptr) return kNotAvailable;
-    const uint32_t processing = behaviour & (kCreateSoftwareVertexProcessing | kCreateHardwareVertexProcessing |
-                                             kCreateMixedVertexProcessing);
-    if (processing == 0 || (processing & (processing - 1)) != 0) return kInvalidCall;
-    if ((behaviour & kCreatePureDevice) != 0 && processing != kCreateHardwareVertexProcessing) return kInvalidCall;
+    if (!behaviour_accepted(behaviour)) return kInvalidCall;
 
     DeviceSetup setup{};
     setup.system = this;

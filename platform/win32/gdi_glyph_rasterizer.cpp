@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "platform/win32/dib_format.h"
+
 namespace platform::win32 {
 namespace {
 
@@ -33,13 +35,7 @@ Result GdiGlyphRasterizer::create_bitmap(int32_t width, int32_t height) {
         bitmap_ = old_bitmap_ = nullptr;
         bits_ = nullptr;
     }
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // rows from the top
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    const BITMAPINFO info = top_down_rgb32_info(width, height);
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(as_dc(dc_), &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (bitmap == nullptr || bits == nullptr) return kFail;

@@ -4,20 +4,13 @@
 #include <new>
 
 #include "platform/gl/gl_device.h"
-#include "platform/gl/gl_formats.h"
+#include "platform/gl/gl_device_rules.h"
 #include "platform/win32/wgl_context_target.h"
 
 namespace platform::win32 {
 namespace {
 
 constexpr uint32_t kVersion = 220;
-constexpr uint32_t kMiscCapsMaskZ = 0x2;
-constexpr uint32_t kMiscCapsCullNone = 0x10;
-constexpr uint32_t kMiscCapsCullClockwise = 0x20;
-constexpr uint32_t kMiscCapsCullCounterClockwise = 0x40;
-constexpr Format kIndex32 = 102;
-constexpr uint32_t kResourceTexture = 3;
-constexpr uint32_t kUsageRenderTarget = 0x1;
 
 class WglFactory final : public GraphicsSystemFactory {
 public:
@@ -97,11 +90,9 @@ bool WglGraphicsSystem::has_mode(uint32_t adapter, uint32_t width, uint32_t heig
 Result WglGraphicsSystem::check_device_type(uint32_t adapter, DeviceType type, Format display_format,
                                             Format back_buffer_format, bool windowed) {
     if (adapter >= adapter_count_) return kInvalidCall;
-    if (!usable(adapter, type) || !gl::is_display_format(display_format)) return kNotAvailable;
-    const bool matching = back_buffer_format == display_format ||
-                          (display_format == kFormatX8R8G8B8 && back_buffer_format == kFormatA8R8G8B8) ||
-                          (display_format == kFormatX1R5G5B5 && back_buffer_format == kFormatA1R5G5B5);
-    if (!matching) return kNotAvailable;
+    if (!usable(adapter, type) || !gl::back_buffer_fits_display(display_format, back_buffer_format)) {
+        return kNotAvailable;
+    }
     if (windowed) return adapters_[adapter].desktop.format == display_format ? kOk : kNotAvailable;
     return has_mode(adapter, 0, 0, display_format) ? kOk : kNotAvailable;
 }
@@ -109,48 +100,28 @@ Result WglGraphicsSystem::check_device_type(uint32_t adapter, DeviceType type, F
 Result WglGraphicsSystem::check_device_format(uint32_t adapter, DeviceType type, Format adapter_format,
                                               uint32_t usage, uint32_t resource_type, Format check_format) {
     if (adapter >= adapter_count_) return kInvalidCall;
-    if (!usable(adapter, type) || !gl::is_display_format(adapter_format)) return kNotAvailable;
-    if ((usage & kUsageDepthStencil) != 0) {
-        return resource_type == kResourceSurface && gl::depth_renderbuffer_format(check_format) != 0 ? kOk
-                                                                                                    : kNotAvailable;
-    }
-    if ((usage & kUsageRenderTarget) != 0) return gl::is_render_target_format(check_format) ? kOk : kNotAvailable;
-    if (resource_type == kResourceTexture || resource_type == kResourceSurface) {
-        return gl::texture_format(check_format).supported ? kOk : kNotAvailable;
-    }
-    return check_format == kFormatIndex16 || check_format == kIndex32 ? kOk : kNotAvailable;
+    if (!usable(adapter, type)) return kNotAvailable;
+    return gl::check_format_rule(adapter_format, usage, resource_type, check_format);
 }
 
 Result WglGraphicsSystem::check_device_multisample_type(uint32_t adapter, DeviceType type, Format surface_format,
                                                         bool, uint32_t multisample_type) {
     if (adapter >= adapter_count_) return kInvalidCall;
-    if (!usable(adapter, type) || !gl::is_render_target_format(surface_format)) return kNotAvailable;
-    if (multisample_type == 0) return kOk;
-    if (multisample_type > 16 || (probe_.multisample_types & (1u << multisample_type)) == 0) return kNotAvailable;
-    return kOk;
+    if (!usable(adapter, type)) return kNotAvailable;
+    return gl::check_multisample_rule(surface_format, multisample_type, probe_.multisample_types);
 }
 
 Result WglGraphicsSystem::check_depth_stencil_match(uint32_t adapter, DeviceType type, Format adapter_format,
                                                     Format render_target_format, Format depth_format) {
     if (adapter >= adapter_count_) return kInvalidCall;
-    if (!usable(adapter, type) || !gl::is_display_format(adapter_format)) return kNotAvailable;
-    return gl::is_render_target_format(render_target_format) && gl::depth_renderbuffer_format(depth_format) != 0
-               ? kOk
-               : kNotAvailable;
+    if (!usable(adapter, type)) return kNotAvailable;
+    return gl::check_depth_stencil_rule(adapter_format, render_target_format, depth_format);
 }
 
 Result WglGraphicsSystem::get_device_caps(uint32_t adapter, DeviceType type, DeviceCaps& caps) {
     if (adapter >= adapter_count_) return kInvalidCall;
     if (!usable(adapter, type)) return kNotAvailable;
-    caps = DeviceCaps{};
-    caps.device_type = type;
-    caps.adapter_ordinal = adapter;
-    caps.caps2 = kCaps2CanRenderWindowed;
-    caps.dev_caps = kDevCapsHwTransformAndLight | kDevCapsPureDevice;
-    caps.primitive_misc_caps = kMiscCapsMaskZ | kMiscCapsCullNone | kMiscCapsCullClockwise | kMiscCapsCullCounterClockwise;
-    caps.texture_caps = kTextureCapsAlpha;
-    caps.max_texture_width = probe_.max_texture_size;
-    caps.max_texture_height = probe_.max_texture_size;
+    caps = gl::device_caps(adapter, type, probe_.max_texture_size);
     return kOk;
 }
 
@@ -160,10 +131,7 @@ Result WglGraphicsSystem::create_device(uint32_t adapter, DeviceType type, Nativ
     *device = nullptr;
     if (adapter >= adapter_count_) return kInvalidCall;
     if (!usable(adapter, type)) return kNotAvailable;
-    const uint32_t processing = behaviour & (kCreateSoftwareVertexProcessing | kCreateHardwareVertexProcessing |
-                                             kCreateMixedVertexProcessing);
-    if (processing == 0 || (processing & (processing - 1)) != 0) return kInvalidCall;
-    if ((behaviour & kCreatePureDevice) != 0 && processing != kCreateHardwareVertexProcessing) return kInvalidCall;
+    if (!gl::behaviour_accepted(behaviour)) return kInvalidCall;
     const NativeWindow window = params.device_window != 0 ? params.device_window : focus_window;
     if (window == 0) return kInvalidCall;
     if (params.windowed == 0 &&

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "platform/win32/dib_format.h"
+
 namespace platform::win32 {
 namespace {
 
@@ -240,13 +242,7 @@ public:
         if (pixels == nullptr || width <= 0 || height <= 0) return false;
         HDC target = GetDC(to_hwnd(window));
         if (target == nullptr) return false;
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;  // rows from the top
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
+        const BITMAPINFO info = top_down_rgb32_info(width, height);
         void* bits = nullptr;
         HBITMAP bitmap = CreateDIBSection(target, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
         HDC source = CreateCompatibleDC(target);

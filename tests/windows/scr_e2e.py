@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """End-to-end tests of aquarium.scr under Wine on a private X server.
 
-    scr_e2e.py AQUARIUM_SCR PREVIEW_HOST_EXE OUTPUT_DIR [unittest arguments]
+    scr_e2e.py AQUARIUM_SCR PREVIEW_HOST_EXE WINDOW_TEXTS_EXE OUTPUT_DIR [unittest arguments]
 
 Every test runs in a Wine prefix of its own (a copy of one prepared at the
 start, so the registry starts empty each time) and leaves its screenshots
@@ -16,6 +16,7 @@ import sys
 import tempfile
 import time
 import unittest
+from collections import namedtuple
 
 SCREEN_W, SCREEN_H = 1024, 768
 KEY = r"HKCU\Software\marevista_20110817"
@@ -24,8 +25,12 @@ DEVICE = ["r_adapter", "r_device", "r_mode", "r_multi_sample"]
 DEFAULTS = {"r_floor": 0, "d_show_info": 1, "d_exit_omm": 0, "camxz": 0x43870000, "camyy": 0x41700000,
             "camrr": 0x40000000, "camlr": 0, "camhh": 0}
 TITLE = "^Aquarium"
+# What the about box says, its line breaks as window_texts writes them.
+ABOUT_TEXT = ("Aquarium - a soft-bodied fish in a wire-frame tank\\n"
+              "A screen saver: waves run along the fish's spine and the water pushes it on.\\n"
+              "H/L: view up/down, S: info text. Any other key, a click or moving the mouse stops it.")
 
-SCR = PREVIEW_HOST = OUT = None
+SCR = PREVIEW_HOST = WINDOW_TEXTS = OUT = None
 XVFB = None
 DISPLAY = None
 WORK = None
@@ -40,20 +45,27 @@ def base_env(prefix):
     return env
 
 
-def setUpModule():
-    global XVFB, DISPLAY, WORK, TEMPLATE
+def start_x_server(argv, name):
+    """Starts an X server that picks a free display number; answers the
+    process and its display."""
     read_fd, write_fd = os.pipe()
-    XVFB = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", f"{SCREEN_W}x{SCREEN_H}x24",
-                             "-nolisten", "tcp"], pass_fds=(write_fd,), stderr=subprocess.DEVNULL)
+    server = subprocess.Popen([*argv, "-displayfd", str(write_fd), "-nolisten", "tcp"], pass_fds=(write_fd,),
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     os.close(write_fd)
     number = b""
     while not number.endswith(b"\n"):
         chunk = os.read(read_fd, 16)
         if not chunk:
-            raise RuntimeError("Xvfb did not start")
+            os.close(read_fd)
+            raise RuntimeError(f"{name} did not start")
         number += chunk
     os.close(read_fd)
-    DISPLAY = ":" + number.decode().strip()
+    return server, ":" + number.decode().strip()
+
+
+def setUpModule():
+    global XVFB, DISPLAY, WORK, TEMPLATE
+    XVFB, DISPLAY = start_x_server(["Xvfb", "-screen", "0", f"{SCREEN_W}x{SCREEN_H}x24"], "Xvfb")
     WORK = tempfile.mkdtemp(prefix="aquarium-scr-e2e-")
     TEMPLATE = os.path.join(WORK, "template")
     env = base_env(TEMPLATE)
@@ -69,12 +81,17 @@ def tearDownModule():
         shutil.rmtree(WORK, ignore_errors=True)
 
 
+Control = namedtuple("Control", "id left top right bottom kind text")
+
+
 def xdotool(*args, check=True):
     return subprocess.run(["xdotool", *args], env={**os.environ, "DISPLAY": DISPLAY}, capture_output=True,
                           text=True, check=check).stdout
 
 
-class ScrTest(unittest.TestCase):
+class ScrCase(unittest.TestCase):
+    """A private Wine prefix per test, and what the tests do with it."""
+
     def setUp(self):
         self.prefix = os.path.join(WORK, self.id().split(".")[-1])
         shutil.copytree(TEMPLATE, self.prefix, symlinks=True)
@@ -87,6 +104,8 @@ class ScrTest(unittest.TestCase):
             if p.poll() is None:
                 p.kill()
                 p.wait()
+            if p.stdout is not None:
+                p.stdout.close()
         subprocess.run(["wineserver", "-k"], env=self.env, stderr=subprocess.DEVNULL)
         subprocess.run(["wineserver", "--wait"], env=self.env, stderr=subprocess.DEVNULL)
         shutil.rmtree(self.prefix, ignore_errors=True)
@@ -141,6 +160,26 @@ class ScrTest(unittest.TestCase):
         subprocess.run(["wine", "reg", "add", KEY, "/v", name, "/t", kind, "/d", data, "/f"], env=self.env,
                        check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
+    def controls(self, title):
+        """The child windows of the visible top-level window `title`, or
+        None when there is none."""
+        result = subprocess.run(["wine", WINDOW_TEXTS, title], env=self.env, capture_output=True, text=True)
+        if result.returncode == 1:
+            return None
+        self.assertEqual(result.returncode, 0, result.stderr)
+        found = []
+        for line in result.stdout.splitlines():
+            m = re.fullmatch(r"(-?\d+) (-?\d+) (-?\d+) (-?\d+) (-?\d+) ([^|]*)\|(.*)", line)
+            self.assertIsNotNone(m, line)
+            found.append(Control(*(int(v) for v in m.groups()[:5]), m.group(6), m.group(7)))
+        return found
+
+    def click_button(self, title, text):
+        buttons = [c for c in self.controls(title) or [] if c.kind.lower() == "button" and c.text == text]
+        self.assertEqual(len(buttons), 1, f"no single button {text!r} in {title!r}")
+        b = buttons[0]
+        xdotool("mousemove", str((b.left + b.right) // 2), str((b.top + b.bottom) // 2), "click", "1")
+
     def screenshot(self, name):
         path = os.path.join(OUT, name + ".png")
         subprocess.run(["import", "-display", DISPLAY, "-window", "root", path], check=True)
@@ -160,20 +199,8 @@ class ScrTest(unittest.TestCase):
         self.assertIsNone(p.poll(), "the run ended by itself")
         return p, window
 
-    def expect_general_settings_saved(self):
-        values = self.registry()
-        for name in GENERAL:
-            self.assertIn(name, values, f"{name} not saved")
-            self.dword(values, name)
-        return values
-
-    # ---- run mode ----
-
-    def test_run_covers_the_screen_with_tank_fish_and_text_and_a_click_ends_it_saving_the_settings(self):
-        p, window = self.start_run()
-        self.assertEqual(self.geometry(window), (0, 0, SCREEN_W, SCREEN_H))
-        time.sleep(1)
-        shot = self.screenshot("run")
+    def expect_tank_picture(self, shot):
+        """The screenshot shows the tank: background, lit lines, fish and text."""
         every = self.pixels(shot, 0, 0, SCREEN_W, SCREEN_H)
         near = lambda p, c, t: all(abs(a - b) <= t for a, b in zip(p, c))
         background = sum(1 for px in every if px == (0, 0, 0x28))
@@ -188,6 +215,34 @@ class ScrTest(unittest.TestCase):
         # The information text, 0x828296, in the top-left corner.
         text = sum(1 for px in self.pixels(shot, 0, 0, 400, 80) if near(px, (0x82, 0x82, 0x96), 2))
         self.assertGreater(text, 200, f"no information text; see {shot}")
+        return every
+
+    def expect_live_tank_picture(self, name):
+        """Two screenshots a second apart both show the tank, and differ:
+        frames are still being drawn and shown, not one left behind."""
+        first = self.expect_tank_picture(self.screenshot(name))
+        time.sleep(1)
+        second = self.expect_tank_picture(self.screenshot(name + "-later"))
+        changed = sum(1 for a, b in zip(first, second) if a != b)
+        self.assertGreater(changed, 500, f"the picture stands still; see {name}.png and {name}-later.png")
+
+    def expect_general_settings_saved(self):
+        values = self.registry()
+        for name in GENERAL:
+            self.assertIn(name, values, f"{name} not saved")
+            self.dword(values, name)
+        return values
+
+
+
+class ScrTest(ScrCase):
+    # ---- run mode ----
+
+    def test_run_covers_the_screen_with_tank_fish_and_text_and_a_click_ends_it_saving_the_settings(self):
+        p, window = self.start_run()
+        self.assertEqual(self.geometry(window), (0, 0, SCREEN_W, SCREEN_H))
+        time.sleep(1)
+        self.expect_tank_picture(self.screenshot("run"))
 
         xdotool("mousemove", "500", "400", "click", "1")
         self.assertEqual(self.wait_exit(p, 15), 0, "a click did not end it")
@@ -212,7 +267,7 @@ class ScrTest(unittest.TestCase):
         self.assertEqual(self.wait_exit(p, 15), 0, "the seventh position did not end it")
         self.expect_general_settings_saved()
 
-    def test_alt_enter_goes_windowed_and_back_without_ending(self):
+    def test_alt_enter_goes_windowed_and_back_without_ending_and_both_show_the_tank(self):
         p, window = self.start_run()
         self.focus(window)
         xdotool("key", "alt+Return")
@@ -220,10 +275,13 @@ class ScrTest(unittest.TestCase):
         while self.geometry(window)[2:] == (SCREEN_W, SCREEN_H) and time.monotonic() < deadline:
             time.sleep(0.25)
         windowed = self.geometry(window)
-        self.screenshot("windowed")
         self.assertIsNone(p.poll(), "Alt+Enter ended the run")
-        # A framed window around the full-screen client area.
+        # The run's own window style again: the popup whose client area is
+        # the screen plus a menu bar's height, so a size other than the
+        # full-screen one.
         self.assertNotEqual(windowed, (0, 0, SCREEN_W, SCREEN_H), "still full screen")
+        time.sleep(1.5)  # frames of the new back buffer
+        self.expect_live_tank_picture("windowed")
         self.focus(window)
         xdotool("key", "alt+Return")
         deadline = time.monotonic() + 10
@@ -231,6 +289,8 @@ class ScrTest(unittest.TestCase):
             time.sleep(0.25)
         self.assertEqual(self.geometry(window), (0, 0, SCREEN_W, SCREEN_H))
         self.assertIsNone(p.poll(), "the second Alt+Enter ended the run")
+        time.sleep(1.5)
+        self.expect_live_tank_picture("full-screen-again")
         self.focus(window)
         xdotool("key", "Escape")
         self.assertEqual(self.wait_exit(p, 15), 0)
@@ -301,6 +361,32 @@ class ScrTest(unittest.TestCase):
             self.assertIn(name, values, f"{name} not saved")
             self.dword(values, name)
 
+    def test_configure_about_shows_the_about_box_which_closes_leaving_the_dialog_working(self):
+        p = self.start(SCR, "/c")
+        dialog = self.wait_window()
+        time.sleep(1)
+        title = xdotool("getwindowname", dialog).strip()
+        self.click_button(title, "about")
+        about = self.wait_window("^About$", 15)
+        time.sleep(0.5)
+        self.screenshot("about")
+        texts = [c.text for c in self.controls("About")]
+        self.assertIn(ABOUT_TEXT, texts)
+        self.click_button("About", "OK")
+        deadline = time.monotonic() + 10
+        while self.controls("About") is not None and time.monotonic() < deadline:
+            time.sleep(0.25)
+        self.assertIsNone(self.controls("About"), "the about box stayed")
+        self.assertIsNone(p.poll(), "closing the about box ended the dialog")
+        # The dialog still takes its keys: Enter saves the device choice.
+        self.assertIsNotNone(self.controls(title), "the dialog went")
+        self.focus(dialog)
+        xdotool("key", "Return")
+        self.assertEqual(self.wait_exit(p, 15), 0, "Enter did not close the dialog")
+        values = self.registry()
+        for name in DEVICE:
+            self.assertIn(name, values, f"{name} not saved")
+
     def test_configure_escape_saves_nothing(self):
         p = self.start(SCR, "/c")
         window = self.wait_window()
@@ -337,9 +423,123 @@ class ScrTest(unittest.TestCase):
         self.assertEqual(self.wait_exit(p, 10), 0, "the preview outlived its host")
 
 
+# An X server with several display modes (Xorg's dummy driver; Xvfb has
+# one): full screen in a mode other than the desktop's really changes the
+# display's mode, Alt+Enter brings the desktop's back and so does the end.
+XORG_CONF = """
+Section "Device"
+    Identifier "dummy"
+    Driver "dummy"
+    VideoRam 16384
+EndSection
+Section "Monitor"
+    Identifier "monitor"
+    HorizSync 5.0-100.0
+    VertRefresh 5.0-200.0
+    Modeline "1024x768" 65.00 1024 1048 1184 1344 768 771 777 806 -hsync -vsync
+    Modeline "800x600" 40.00 800 840 968 1056 600 601 605 628 +hsync +vsync
+    Modeline "640x480" 25.18 640 656 752 800 480 490 492 525 -hsync -vsync
+EndSection
+Section "Screen"
+    Identifier "screen"
+    Device "dummy"
+    Monitor "monitor"
+    DefaultDepth 24
+    SubSection "Display"
+        Depth 24
+        Modes "1024x768" "800x600" "640x480"
+        Virtual 1024 768
+    EndSubSection
+EndSection
+Section "ServerFlags"
+    Option "AutoAddDevices" "false"
+    Option "AutoEnableDevices" "false"
+EndSection
+"""
+
+
+class ScrDisplayModeTest(ScrCase):
+    @classmethod
+    def setUpClass(cls):
+        global DISPLAY
+        folder = os.path.join(WORK, "xorg")
+        os.makedirs(os.path.join(folder, "conf.d"))
+        with open(os.path.join(folder, "xorg.conf"), "w") as f:
+            f.write(XORG_CONF)
+        cls.xvfb_display = DISPLAY
+        cls.xorg, DISPLAY = start_x_server(
+            ["Xorg", "-noreset", "-config", os.path.join(folder, "xorg.conf"), "-configdir",
+             os.path.join(folder, "conf.d"), "-logfile", os.path.join(folder, "xorg.log")], "Xorg (dummy driver)")
+
+    @classmethod
+    def tearDownClass(cls):
+        global DISPLAY
+        cls.xorg.terminate()
+        cls.xorg.wait()
+        DISPLAY = cls.xvfb_display
+
+    def screen_size(self):
+        out = subprocess.run(["xrandr", "-display", DISPLAY], capture_output=True, text=True, check=True).stdout
+        m = re.search(r"current (\d+) x (\d+)", out)
+        return (int(m.group(1)), int(m.group(2)))
+
+    def wait_screen_size(self, size, seconds=10):
+        deadline = time.monotonic() + seconds
+        while self.screen_size() != size and time.monotonic() < deadline:
+            time.sleep(0.25)
+        self.assertEqual(self.screen_size(), size)
+
+    def choose_resolution(self, prefix):
+        """Picks the first resolution starting with `prefix` in the settings
+        dialog, as a user does with the keyboard, and saves with OK."""
+        p = self.start(SCR, "/c")
+        dialog = self.wait_window()
+        time.sleep(1)
+        title = xdotool("getwindowname", dialog).strip()
+        self.focus(dialog)
+        xdotool("key", "Tab", "Tab")  # adapter, device, resolution
+        xdotool("type", prefix[0])
+        deadline = time.monotonic() + 5
+        chosen = ""
+        while not chosen.startswith(prefix) and time.monotonic() < deadline:
+            time.sleep(0.25)
+            chosen = next(c.text for c in self.controls(title) if c.id == 1003)
+        self.assertTrue(chosen.startswith(prefix), f"the resolution list shows {chosen!r}")
+        self.click_button(title, "OK")
+        self.assertEqual(self.wait_exit(p, 15), 0, "OK did not close the dialog")
+
+    def test_full_screen_in_another_mode_changes_the_mode_and_gives_the_desktop_back(self):
+        self.assertEqual(self.screen_size(), (SCREEN_W, SCREEN_H))
+        self.choose_resolution("800 x 600")
+        p, window = self.start_run()
+        self.wait_screen_size((800, 600))
+        self.assertEqual(self.geometry(window), (0, 0, 800, 600))
+        time.sleep(1)
+        self.expect_live_tank_picture("mode-800x600")
+
+        # A window on the desktop's own mode, with the picture going on.
+        self.focus(window)
+        xdotool("key", "alt+Return")
+        self.wait_screen_size((SCREEN_W, SCREEN_H))
+        self.assertIsNone(p.poll(), "Alt+Enter ended the run")
+        time.sleep(1.5)
+        self.expect_live_tank_picture("mode-desktop-windowed")
+
+        self.focus(window)
+        xdotool("key", "alt+Return")
+        self.wait_screen_size((800, 600))
+        time.sleep(1.5)
+        self.expect_live_tank_picture("mode-800x600-again")
+
+        self.focus(window)
+        xdotool("key", "Escape")
+        self.assertEqual(self.wait_exit(p, 15), 0)
+        self.wait_screen_size((SCREEN_W, SCREEN_H))
+
+
 if __name__ == "__main__":
-    if len(sys.argv) < 4:
+    if len(sys.argv) < 5:
         sys.exit(__doc__)
-    SCR, PREVIEW_HOST, OUT = (os.path.abspath(a) for a in sys.argv[1:4])
+    SCR, PREVIEW_HOST, WINDOW_TEXTS, OUT = (os.path.abspath(a) for a in sys.argv[1:5])
     os.makedirs(OUT, exist_ok=True)
-    unittest.main(argv=[sys.argv[0], *sys.argv[4:]], verbosity=2)
+    unittest.main(argv=[sys.argv[0], *sys.argv[5:]], verbosity=2)
