@@ -71,7 +71,10 @@ public:
 
         HINSTANCE instance = GetModuleHandleA(nullptr);
         WNDCLASSA wc{};
-        wc.style = window_class.style;
+        // A window may carry an OpenGL context, which holds on to the
+        // window's device context for the window's whole life: each window
+        // gets a private one rather than one of the system's shared cache.
+        wc.style = window_class.style | CS_OWNDC;
         wc.lpfnWndProc = kSlotProcs[free_slot];
         wc.hInstance = instance;
         wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(window_class.icon));
