@@ -5,6 +5,7 @@
 #include <GL/wglext.h>
 
 #include <cstdio>
+#include <initializer_list>
 
 #include "platform/win32/wgl_entry_points.h"
 
@@ -26,19 +27,28 @@ WglContextTarget::~WglContextTarget() {
     if (dc_ != nullptr) ReleaseDC(to_hwnd(window_), static_cast<HDC>(dc_));
 }
 
-// The window's pixel format: double-buffered 32-bit colour without depth or
-// multisampling, since the device draws into framebuffer objects of its own
-// (multisampled there when asked) and only copies the result into the window.
+// The window's pixel format: double-buffered 32-bit colour with a 24-bit
+// depth and 8-bit stencil buffer and no multisampling. The device draws
+// straight into the window when those buffers suffice and nothing needs a
+// framebuffer of its own (multisampling, read-back); otherwise it draws
+// offscreen and copies. A system without such a format gets one without
+// depth, and the device then always takes the copy.
 bool WglContextTarget::set_pixel_format() {
     HDC dc = static_cast<HDC>(dc_);
-    if (GetPixelFormat(dc) != 0) return true;  // a window keeps its first format
-    int format = 0;
-    if (wgl_.choose_pixel_format != nullptr) {
-        const int attributes[] = {WGL_DRAW_TO_WINDOW_ARB, GL_TRUE, WGL_SUPPORT_OPENGL_ARB, GL_TRUE,
+    int format = GetPixelFormat(dc);  // a window keeps its first format
+    if (format == 0 && wgl_.choose_pixel_format != nullptr) {
+        const int with_depth[] = {WGL_DRAW_TO_WINDOW_ARB, GL_TRUE, WGL_SUPPORT_OPENGL_ARB, GL_TRUE,
                                   WGL_DOUBLE_BUFFER_ARB, GL_TRUE, WGL_PIXEL_TYPE_ARB, WGL_TYPE_RGBA_ARB,
-                                  WGL_COLOR_BITS_ARB, 24, WGL_ACCELERATION_ARB, WGL_FULL_ACCELERATION_ARB, 0};
-        UINT count = 0;
-        if (!wgl_.choose_pixel_format(dc, attributes, nullptr, 1, &format, &count) || count == 0) format = 0;
+                                  WGL_COLOR_BITS_ARB, 24, WGL_DEPTH_BITS_ARB, 24, WGL_STENCIL_BITS_ARB, 8,
+                                  WGL_ACCELERATION_ARB, WGL_FULL_ACCELERATION_ARB, 0};
+        const int colour_only[] = {WGL_DRAW_TO_WINDOW_ARB, GL_TRUE, WGL_SUPPORT_OPENGL_ARB, GL_TRUE,
+                                   WGL_DOUBLE_BUFFER_ARB, GL_TRUE, WGL_PIXEL_TYPE_ARB, WGL_TYPE_RGBA_ARB,
+                                   WGL_COLOR_BITS_ARB, 24, WGL_ACCELERATION_ARB, WGL_FULL_ACCELERATION_ARB, 0};
+        for (const int* attributes : {with_depth, colour_only}) {
+            UINT count = 0;
+            if (wgl_.choose_pixel_format(dc, attributes, nullptr, 1, &format, &count) && count > 0) break;
+            format = 0;
+        }
     }
     PIXELFORMATDESCRIPTOR descriptor{};
     descriptor.nSize = sizeof descriptor;
@@ -46,11 +56,15 @@ bool WglContextTarget::set_pixel_format() {
     descriptor.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
     descriptor.iPixelType = PFD_TYPE_RGBA;
     descriptor.cColorBits = 32;
+    descriptor.cDepthBits = 24;
+    descriptor.cStencilBits = 8;
     descriptor.iLayerType = PFD_MAIN_PLANE;
     if (format == 0) format = ChoosePixelFormat(dc, &descriptor);
-    if (format == 0) return false;
-    DescribePixelFormat(dc, format, sizeof descriptor, &descriptor);
-    return SetPixelFormat(dc, format, &descriptor) != FALSE;
+    if (format == 0 || DescribePixelFormat(dc, format, sizeof descriptor, &descriptor) == 0) return false;
+    if (GetPixelFormat(dc) != format && SetPixelFormat(dc, format, &descriptor) == FALSE) return false;
+    depth_bits_ = descriptor.cDepthBits;
+    stencil_bits_ = descriptor.cStencilBits;
+    return true;
 }
 
 bool WglContextTarget::create_context(bool& robust) {

@@ -26,9 +26,11 @@ public:
     bool has_window() const override { return true; }
     bool client_size(uint32_t& width, uint32_t& height) override;
     bool swap_buffers() override;
-    // The window's pixel format has no depth or stencil buffer: frames are
-    // drawn offscreen and copied.
-    void window_buffer_bits(int32_t& depth_bits, int32_t& stencil_bits) override { depth_bits = stencil_bits = 0; }
+    // Depth and stencil bits of the window's pixel format (0 before a context).
+    void window_buffer_bits(int32_t& depth_bits, int32_t& stencil_bits) override {
+        depth_bits = depth_bits_;
+        stencil_bits = stencil_bits_;
+    }
     // A window of our own on the local desktop: there is no connection to lose.
     bool display_lost() override { return false; }
     Result enter_full_screen(const DisplayMode& mode) override;
@@ -44,6 +46,8 @@ private:
     void* dc_ = nullptr;       // HDC of the window, held for the target's life
     void* context_ = nullptr;  // HGLRC
     bool mode_changed_ = false;
+    int32_t depth_bits_ = 0;    // of the window's pixel format
+    int32_t stencil_bits_ = 0;
 };
 
 }  // namespace platform::win32
