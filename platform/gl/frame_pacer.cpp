@@ -1,8 +1,8 @@
 #include "platform/gl/frame_pacer.h"
 
-#include <cerrno>
+#include <chrono>
 #include <cmath>
-#include <ctime>
+#include <thread>
 
 #include "platform/gl/gl_graphics.h"
 
@@ -23,22 +23,16 @@ double g_minimum_frame_seconds = 0.0;  // set once at start-up, before any devic
 double minimum_frame_seconds() { return g_minimum_frame_seconds; }
 
 double monotonic_seconds() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
+// A relative sleep of the standard library: the C libraries of both systems
+// sleep for a duration, where an absolute deadline on the monotonic clock
+// is not offered everywhere (the Windows one refuses it at once).
 void sleep_until(double deadline) {
-    if (!(deadline > monotonic_seconds())) return;
-    timespec t{};
-    t.tv_sec = static_cast<time_t>(deadline);
-    t.tv_nsec = static_cast<long>((deadline - static_cast<double>(t.tv_sec)) * 1e9);
-    if (t.tv_nsec >= 1'000'000'000L) {
-        t.tv_sec += 1;
-        t.tv_nsec -= 1'000'000'000L;
-    }
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &t, nullptr) == EINTR) {
-    }
+    const double now = monotonic_seconds();
+    if (!(deadline > now)) return;
+    std::this_thread::sleep_for(std::chrono::duration<double>(deadline - now));
 }
 
 double FramePacer::swap_due(uint32_t refresh_hz, double now, double minimum_seconds) {

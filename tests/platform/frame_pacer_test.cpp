@@ -170,5 +170,12 @@ TEST(FramePacer, AMinimumIntervalLongerThanTheDisplaysSetsThePace) {
     EXPECT_GE(run.frames_per_second(1.0), 58.0);
 }
 
+// The device's own sleep: a loop that never waits spins a core at any frame rate.
+TEST(FramePacer, SleepUntilWaitsForItsDeadline) {
+    const double deadline = monotonic_seconds() + 0.03;
+    sleep_until(deadline);
+    EXPECT_GE(monotonic_seconds(), deadline - 0.002);  // a system may round its sleep to milliseconds
+}
+
 }  // namespace
 }  // namespace platform::gl

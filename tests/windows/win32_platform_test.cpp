@@ -10,6 +10,7 @@
 #include <set>
 
 #include "app/accelerators.h"
+#include "platform/gl/frame_pacer.h"
 #include "platform/win32/gdi_glyph_rasterizer.h"
 #include "platform/win32/registry_settings_store.h"
 #include "platform/win32/win32_clock.h"
@@ -118,6 +119,14 @@ TEST(Win32Clock, CountsFromItsCreationAndGrantsOneMillisecond) {
 }
 
 // ---- GDI glyphs ----
+
+// The frame pacer's sleep on this system's C library: a pacer that never
+// waits lets a window whose swap does not block draw as fast as it can.
+TEST(FramePacerSleep, WaitsForItsDeadline) {
+    const double deadline = platform::gl::monotonic_seconds() + 0.03;
+    platform::gl::sleep_until(deadline);
+    EXPECT_GE(platform::gl::monotonic_seconds(), deadline - 0.002);  // Sleep rounds to milliseconds
+}
 
 TEST(GdiGlyphs, BoldArialIsMeasuredAndDrawnWhiteOnBlack) {
     platform::win32::GdiGlyphRasterizer glyphs;
