@@ -20,15 +20,20 @@ CommandLineResult parse(const char* line, bool expect_found = true) {
 }
 
 TEST(CommandLine, ModesAndPrecedence) {
-    EXPECT_EQ(parse("").mode, ScreenSaverMode::configure);
-    EXPECT_EQ(parse("/s").mode, ScreenSaverMode::run);
-    EXPECT_EQ(parse("/S").mode, ScreenSaverMode::run);
-    EXPECT_EQ(parse("-a").mode, ScreenSaverMode::unsupported);
-    // The configure rows come first in the table, wherever they stand.
-    EXPECT_EQ(parse("-s /c").mode, ScreenSaverMode::configure);
-    EXPECT_EQ(parse("/P -C").mode, ScreenSaverMode::configure);
-    // A switch may stand inside a longer word.
-    EXPECT_EQ(parse("xx-syy").mode, ScreenSaverMode::run);
+    // The switches are searched in the order configure, preview, run,
+    // unsupported, wherever they stand in the line.
+    const struct {
+        const char* line;
+        ScreenSaverMode mode;
+    } cases[] = {
+        {"", ScreenSaverMode::configure},      {"/s", ScreenSaverMode::run},
+        {"/S", ScreenSaverMode::run},          {"-a", ScreenSaverMode::unsupported},
+        {"-s /c", ScreenSaverMode::configure}, {"/P -C", ScreenSaverMode::configure},
+        {"-s -p 5", ScreenSaverMode::preview}, {"-p 5 -a", ScreenSaverMode::preview},
+        {"-s -a", ScreenSaverMode::run},       {"-a -S", ScreenSaverMode::run},
+        {"xx-syy", ScreenSaverMode::run},  // a switch may stand inside a longer word
+    };
+    for (const auto& c : cases) EXPECT_EQ(parse(c.line).mode, c.mode) << c.line;
 }
 
 TEST(CommandLine, NoSwitchLeavesModeAndReportsFalse) {

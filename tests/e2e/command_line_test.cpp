@@ -72,6 +72,15 @@ TEST_F(AquariumTest, HelpAndVersionAnswerAndEnd) {
     }
 }
 
+// An answer that cannot be written is a failure (no X server needed).
+TEST(HelpAndVersion, AnAnswerIntoAFullDeviceEndsWithStatusOne) {
+    for (const char* option : {"--help", "--version"}) {
+        const ToolResult result =
+            run_tool({"/bin/sh", "-c", std::string("'") + AQUARIUM_BINARY + "' " + option + " >/dev/full 2>/dev/null"});
+        EXPECT_TRUE(result.status.exited && result.status.code == 1) << option << ": " << result.status.describe();
+    }
+}
+
 // While a screen saver shows its window, every further start, whatever its
 // mode, ends at once and leaves the first one alone.
 TEST_F(AquariumTest, SecondInstanceEndsAtOnceWhileTheFirstShowsItsWindow) {

@@ -260,6 +260,32 @@ TEST_F(ModuleSession, TheHostsOwnOptionsNeitherRunFullScreenNorOpenTheDialog) {
     }
 }
 
+TEST_F(ModuleSession, DelayKeepsFramesApart) {
+    // -delay 1000000: a second at least from one frame to the next, so the
+    // picture changes at most once a second however often it is looked at
+    // (a tenth less for the swaps' own jitter).
+    constexpr double kLeastSeconds = 0.9;
+    HostWindow host;
+    ASSERT_TRUE(open_host(host));
+    ChildProcess module;
+    ASSERT_TRUE(module.start(aquarium({"-root", "-delay", "1000000"}), environment(host.hex_id())));
+    ASSERT_TRUE(wait_for_scene(module, host.hex_id(), 320, 240).has_value());
+    const double start = now_seconds();
+    std::optional<Picture> last = screenshot(host.hex_id());
+    ASSERT_TRUE(last.has_value());
+    int changes = 0;
+    while (now_seconds() < start + 4.0) {
+        std::optional<Picture> picture = screenshot(host.hex_id());
+        ASSERT_TRUE(picture.has_value());
+        changes += picture->pixels != last->pixels;
+        last = std::move(picture);
+    }
+    const double seconds = now_seconds() - start;
+    EXPECT_LE(changes, static_cast<int>(seconds / kLeastSeconds) + 1) << "in " << seconds << " s";
+    module.signal(SIGTERM);
+    EXPECT_EQ(exit_code(module, kExitSeconds), kEndedBySigterm);
+}
+
 TEST_F(ModuleSession, AWindowTakenAwayAtAnyMomentIsAQuietEnd) {
     // XScreenSaver may take the window away while the module still starts:
     // no error text, and the status of a SIGTERM, however early.

@@ -314,7 +314,7 @@ TEST_F(IniStore, AHeaderTooLongToReadKeepsItsLinesOutOfTheSectionAbove) {
                         after_long + after_binary);
 }
 
-TEST_F(IniStore, AFilePrecisely1MiBLongIsReadAndASaveNeverGrowsItPastTheLimit) {
+TEST_F(IniStore, AFilePrecisely1MiBLongIsReadAndASaveMayReachTheLimitButNeverPassIt) {
     const std::string head = "[Software\\marevista_20110817]\ncamxz=33\n";
     std::string padding = "; ";
     const size_t limit = static_cast<size_t>(platform::files::kMaxFileBytes);
@@ -332,6 +332,19 @@ TEST_F(IniStore, AFilePrecisely1MiBLongIsReadAndASaveNeverGrowsItPastTheLimit) {
     EXPECT_EQ(read_file(), head + padding);
     EXPECT_EQ(stray_files(), 0);
     EXPECT_EQ(start_up().camxz, 33.0f);
+
+    // With all eight values already there, the save comes to exactly the limit: written.
+    const std::string full = kDefaultFile + padding.substr(0, limit - (sizeof kDefaultFile - 1) - 1) + "\n";
+    ASSERT_EQ(full.size(), limit);
+    write_file(full);
+    s = start_up();
+    s.camxz = 271.0f;
+    save_general(s);
+    std::string expected = full;
+    expected.replace(expected.find("camxz=270"), 9, "camxz=271");
+    const std::string saved = read_file();
+    EXPECT_TRUE(saved == expected) << saved.size() << " bytes";  // not a diff of a megabyte
+    EXPECT_EQ(stray_files(), 0);
 }
 
 TEST_F(IniStore, AFolderAtTheFilesPlaceIsReportedAndChangesNothing) {

@@ -157,25 +157,28 @@ TEST_F(SettingsFileSafety, ALinkToOneOfTheUsersOwnFilesIsWrittenThrough) {
 }
 
 TEST_F(SettingsFileSafety, ALinkOutOfTheHomeFolderOrToNothingIsRefusedAndLeftAlone) {
-    // Out of the home folder: HOME is a folder beside the link's target.
+    // Out of the home folder: HOME is a folder beside the link's target, or
+    // one whose name the target's folder merely starts with.
     const std::string home = root_ + "/home";
     ASSERT_EQ(mkdir(home.c_str(), 0700), 0);
+    ASSERT_EQ(mkdir((home + "2").c_str(), 0700), 0);
     setenv("HOME", home.c_str(), 1);
-    const std::string target = root_ + "/elsewhere.ini";
-    {
-        std::ofstream out(target);
-        out << kUserFile;
-    }
     make_folder();
-    ASSERT_EQ(symlink(target.c_str(), path_.c_str()), 0);
     Settings s{};
-    std::string errors = start_and_save(s);
-    EXPECT_EQ(s.camxz, 45.0f);
-    EXPECT_NE(errors.find("the settings are not saved to " + path_), std::string::npos) << errors;
-    EXPECT_NE(errors.find("not one of your own files"), std::string::npos) << errors;
-    EXPECT_TRUE(S_ISLNK(file_mode(path_)));
-    EXPECT_EQ(read_file_at(target), kUserFile);
-    EXPECT_EQ(stray_files(), 0);
+    std::string errors;
+    for (const std::string& target : {root_ + "/elsewhere.ini", home + "2/settings.ini"}) {
+        SCOPED_TRACE(target);
+        std::ofstream(target) << kUserFile;
+        unlink(path_.c_str());
+        ASSERT_EQ(symlink(target.c_str(), path_.c_str()), 0);
+        errors = start_and_save(s);
+        EXPECT_EQ(s.camxz, 45.0f);
+        EXPECT_NE(errors.find("the settings are not saved to " + path_), std::string::npos) << errors;
+        EXPECT_NE(errors.find("not one of your own files"), std::string::npos) << errors;
+        EXPECT_TRUE(S_ISLNK(file_mode(path_)));
+        EXPECT_EQ(read_file_at(target), kUserFile);
+        EXPECT_EQ(stray_files(), 0);
+    }
 
     // A link that leads to no file is not replaced by a file either.
     ASSERT_EQ(unlink(path_.c_str()), 0);

@@ -67,6 +67,20 @@ TEST_F(HeadlessTool, RenderReplacesARegularFileWholeAndLeavesNothingBeside) {
     EXPECT_EQ(others(out), 0);
 }
 
+TEST_F(HeadlessTool, RenderThatCannotFinishTheFileKeepsTheOldOneAndLeavesNothingBeside) {
+    // A file size limit of 512 bytes: the picture's writes fail once its
+    // temporary file exists (the error message still fits in its file).
+    const std::string out = folder_ + "/fish.png";
+    std::ofstream(out) << "old";
+    std::string errors;
+    const ToolResult result =
+        run_shell("(trap '' XFSZ; ulimit -f 1; exec " + render_command("--out '" + out + "')"), errors, folder_);
+    EXPECT_EQ(result.status.code, 1) << result.status.describe();
+    EXPECT_NE(errors.find("cannot write " + out + ": File too large"), std::string::npos) << errors;
+    EXPECT_EQ(test_support::read_file(out), "old");
+    EXPECT_EQ(others(out), 0);
+}
+
 TEST_F(HeadlessTool, RenderLeavesDevicesPipesAndLinksAloneAndNeverBlocks) {
     const std::string pipe = folder_ + "/pipe.png";
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
