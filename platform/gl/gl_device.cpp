@@ -996,14 +996,14 @@ Result GlDevice::draw_indexed_primitive_up(PrimitiveType type, uint32_t min_vert
                                            const void* vertices, uint32_t stride) {
     const VertexLayout layout = vertex_layout(state_.fvf);
     const uint32_t index_count = vertices_for_primitives(type, primitive_count);
-    const uint32_t index_size = index_format == kFormatIndex16 ? 2 : (index_format == 102 ? 4 : 0);
-    if (!layout.valid || index_count == 0 || index_size == 0 || indices == nullptr || vertices == nullptr ||
+    const uint32_t index_bytes = index_size(index_format);
+    if (!layout.valid || index_count == 0 || index_bytes == 0 || indices == nullptr || vertices == nullptr ||
         vertex_count == 0 || stride < layout.size || indices_per_batch(type) == 0) {
         return kInvalidCall;
     }
     // Indices outside the vertices given would have the driver read
     // vertices that were never copied: such a draw is refused.
-    const IndexBounds bounds = index_bounds(indices, index_count, index_size);
+    const IndexBounds bounds = index_bounds(indices, index_count, index_bytes);
     if (bounds.lowest < min_vertex_index || bounds.highest - min_vertex_index >= vertex_count) return kInvalidCall;
     // Drawing from memory leaves stream 0 unset afterwards.
     store_stream(state_.stream, nullptr);
@@ -1018,17 +1018,17 @@ Result GlDevice::draw_indexed_primitive_up(PrimitiveType type, uint32_t min_vert
     point_attributes(stream_vertices_.buffer, layout, stride, 0);
     // Index value i names ring vertex `base_vertex + i`.
     const GLint base_vertex = static_cast<GLint>(vertex_offset / stride) - static_cast<GLint>(min_vertex_index);
-    const GLenum index_type = index_size == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT;
+    const GLenum index_type = index_bytes == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT;
     // Batches in the draw's order, the same primitives: each batch's
     // indices rebased to start at 0, its base vertex moved to match.
     const uint32_t per_batch = indices_per_batch(type);
     for (uint32_t first = 0; first < index_count; first += per_batch) {
         const uint32_t count = std::min(per_batch, index_count - first);
-        const auto* batch = static_cast<const uint8_t*>(indices) + static_cast<size_t>(first) * index_size;
-        const IndexBounds range = index_bounds(batch, count, index_size);
-        rebase_indices(batch, count, index_size, range.lowest, batch_indices_);
+        const auto* batch = static_cast<const uint8_t*>(indices) + static_cast<size_t>(first) * index_bytes;
+        const IndexBounds range = index_bounds(batch, count, index_bytes);
+        rebase_indices(batch, count, index_bytes, range.lowest, batch_indices_);
         const uint32_t index_offset =
-            append_stream(GL_ELEMENT_ARRAY_BUFFER, stream_indices_, batch_indices_, count * index_size, index_size);
+            append_stream(GL_ELEMENT_ARRAY_BUFFER, stream_indices_, batch_indices_, count * index_bytes, index_bytes);
         glDrawRangeElementsBaseVertex(primitive_mode(type), 0, range.highest - range.lowest, static_cast<GLsizei>(count),
                                       index_type, reinterpret_cast<const void*>(static_cast<uintptr_t>(index_offset)),
                                       base_vertex + static_cast<GLint>(range.lowest));
