@@ -6,8 +6,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/egl/egl_headless_graphics.h"
 #include "platform/gl/gl_device.h"
-#include "platform/gl/headless_graphics.h"
 
 namespace {
 

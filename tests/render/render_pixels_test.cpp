@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "app/aquarium_app.h"
-#include "platform/gl/gl_graphics.h"
-#include "platform/gl/headless_graphics.h"
+#include "platform/egl/egl_graphics.h"
+#include "platform/egl/egl_headless_graphics.h"
 #include "render/render_frame.h"
 #include "tests/render/render_test_support.h"
 #include "tests/support/fake_platform.h"
