@@ -1,6 +1,6 @@
 #include "platform/egl/egl_context_target.h"
 
-#include "platform/sdl/sdl_window_system.h"
+#include "platform/sdl/sdl_window_modes.h"
 
 namespace platform::egl {
 

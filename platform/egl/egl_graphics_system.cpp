@@ -9,7 +9,7 @@
 #include "platform/gl/gl_device.h"
 #include "platform/gl/gl_device_rules.h"
 #include "platform/sdl/sdl_displays.h"
-#include "platform/sdl/sdl_window_system.h"
+#include "platform/sdl/sdl_video.h"
 
 namespace platform::egl {
 namespace {
