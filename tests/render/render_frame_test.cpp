@@ -33,7 +33,7 @@ struct Frame {
 
     Frame() {
         settings.d_show_info = true;
-        settings.camrr = 2.0f;
+        settings.camera_distance = 2.0f;
         render::reset_renderer_state(*state);
         overlay.build_glyph_texture(device.get());
         overlay.prepare_for_drawing();
