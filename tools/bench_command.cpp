@@ -20,7 +20,7 @@
 #include "sim/records.h"
 #include "sim/scheduling.h"
 #include "sim/sim_step.h"
-#include "tools/command_line.h"
+#include "tools/headless_options.h"
 #include "tools/headless_commands.h"
 #include "tools/null_graphics_device.h"
 #if AQUARIUM_HEADLESS_RENDER
