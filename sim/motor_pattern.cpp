@@ -63,9 +63,10 @@ ManoeuvreClock manoeuvre_clock(const SimWorld& world, double t) {
 
 // The turn profile of the small and the large turn at tau seconds after the
 // turn's delay: an optional counter-swing, then the main turn and its release.
-// manoeuvre_a is the counter-swing (from 0.5 on the turn first swings the
-// other way by that much), manoeuvre_b how long the turn is held (s) and
-// how slowly it is released.
+// manoeuvre_a is the counter-swing (from 0.5 on, the turn first swings the
+// other way by that much); manoeuvre_b is how long the turn is held (s), and
+// it also slows the release and, a little, widens the turn (see the
+// amplitudes below).
 double turn_profile(const ManoeuvreClock& m, double amplitude, double tau) {
     const double counter_swing = m.a;
     const double hold_time = m.b;
@@ -97,11 +98,11 @@ double turn_profile(const ManoeuvreClock& m, double amplitude, double tau) {
 }
 
 // The small and the large turn: the turn signal follows the turn profile,
-// which starts after a delay of 2 manoeuvre_c seconds, and the twist rights
-// the roll and adds the climb towards the target.
+// which starts after a delay set by manoeuvre_c, and the twist rights the
+// roll and adds the climb towards the target.
 void run_turn(SimWorld& world, const ManoeuvreClock& m, double amplitude, double h) {
-    const double delay_parameter = m.c;
-    const double y = turn_profile(m, amplitude, m.e - 2.0 * delay_parameter);
+    const double delay = 2.0 * m.c;  // s
+    const double y = turn_profile(m, amplitude, m.e - delay);
     move_filter(world.auto_turn, y, 7.0, 3.0, std::min(m.e, 1.0), h);
     relax_filter(world.auto_wave_b, h);
     relax_filter(world.auto_wave_c, h);
@@ -144,13 +145,13 @@ void run_cruise(SimWorld& world, const ManoeuvreClock& m, double h) {
 void run_bend_glide(SimWorld& world, const ManoeuvreClock& m, double h) {
     const double strength = m.a;
     const double release = m.b;
-    const double hold_parameter = m.c;
+    const double hold_time = 3.0 * m.c + 3.0;  // s from the start of the bend
     relax_filter(world.auto_turn, h);
     relax_filter(world.auto_wave_b, h);
     const double e = m.e - 0.5;
     double bend = 0.2 * strength + 1.3;
     double stiffness = 9.0;
-    if (e > 3.0 * hold_parameter + 3.0) {
+    if (e > hold_time) {
         bend = 0.0;
         stiffness = 0.5 * release + 1.0;
     }
@@ -292,8 +293,9 @@ void start_cruise(SimWorld& world, double t) {
 }
 
 // Large turn: counter-swing and hold time at random, except that a high
-// creature heading down takes a fixed turn and a low creature heading up a
-// strong, short one (two more draws); then the delay; five seconds long.
+// creature heading down takes a fixed turn and a low creature heading up
+// one with a counter-swing and a short hold (two more draws); then the
+// delay; five seconds long.
 void start_large_turn(const Creature& creature, SimWorld& world, double t, uint8_t left) {
     const double hz = world.heading.z;
     world.manoeuvre = kManoeuvreLargeTurn;
