@@ -13,7 +13,7 @@ Result run_device_dialog(RenderApp& app) {
     }
     if (app.device_dialog == nullptr) return platform::kFail;
     if (app.device_dialog->run_modal(app) == kDialogOk && !app.frame_moving) {
-        app.single_step = 1;
+        app.single_step = true;
         read_timer(app, kTimerStart);
         read_timer(app, kTimerStop);
     }
