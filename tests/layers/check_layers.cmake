@@ -12,7 +12,9 @@
 # the OpenGL device of every system: it includes the standard library, the
 # OpenGL header (gl_api.h's) and the platform interfaces, no window system;
 # its capability rules (gl_device_rules, surface_formats) include no system
-# header at all. Prints every breach and fails when there is one.
+# header at all. resources/ decodes its pictures with stb_image and reads the
+# Windows bitmap resource through <windows.h> (resources/windows/ only).
+# Prints every breach and fails when there is one.
 
 cmake_minimum_required(VERSION 3.25)
 
@@ -97,6 +99,9 @@ foreach(layer IN LISTS layers)
         elseif(layer STREQUAL "settings" OR layer STREQUAL "app"
                OR (layer STREQUAL "render" AND NOT target MATCHES "^glm/"))
           list(APPEND breaches "${source}: includes <${target}> (${layer}/ reaches the system through platform/)")
+        elseif(layer STREQUAL "resources" AND NOT target STREQUAL "stb/stb_image.h"
+               AND NOT (target STREQUAL "windows.h" AND source MATCHES "^resources/windows/"))
+          list(APPEND breaches "${source}: includes <${target}> (resources/ decodes with stb_image only)")
         elseif(source MATCHES "${gl_system_free}")
           list(APPEND breaches "${source}: includes <${target}> (the capability rules reach no system header)")
         elseif(source MATCHES "^platform/gl/" AND NOT target IN_LIST gl_headers)
