@@ -3,9 +3,11 @@
 
     scr_e2e.py AQUARIUM_SCR PREVIEW_HOST_EXE WINDOW_TEXTS_EXE OUTPUT_DIR [unittest arguments]
 
-Every test runs in a Wine prefix of its own (a copy of one prepared at the
-start, so the registry starts empty each time) and leaves its screenshots
-in OUTPUT_DIR. The X server is Xvfb at 1024x768 on a free display number.
+Every test runs in a Wine prefix of its own, so the registry starts empty
+each time: a copy (scripts/wine-prefix.sh) of the template prefix named by
+AQUARIUM_WINE_TEMPLATE, which is made there when missing (without the
+variable, in a temporary folder). The tests leave their screenshots in
+OUTPUT_DIR. The X server is Xvfb at 1024x768 on a free display number.
 """
 import os
 import re
@@ -18,6 +20,7 @@ import time
 import unittest
 from collections import namedtuple
 
+WINE_PREFIX_SCRIPT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts", "wine-prefix.sh")
 SCREEN_W, SCREEN_H = 1024, 768
 KEY = r"HKCU\Software\marevista_20110817"
 GENERAL = ["r_floor", "d_show_info", "d_exit_omm", "camxz", "camyy", "camrr", "camlr", "camhh"]
@@ -67,10 +70,7 @@ def setUpModule():
     global XVFB, DISPLAY, WORK, TEMPLATE
     XVFB, DISPLAY = start_x_server(["Xvfb", "-screen", "0", f"{SCREEN_W}x{SCREEN_H}x24"], "Xvfb")
     WORK = tempfile.mkdtemp(prefix="aquarium-scr-e2e-")
-    TEMPLATE = os.path.join(WORK, "template")
-    env = base_env(TEMPLATE)
-    subprocess.run(["wineboot", "--init"], env=env, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    subprocess.run(["wineserver", "--wait"], env=env, check=True)
+    TEMPLATE = os.environ.get("AQUARIUM_WINE_TEMPLATE") or os.path.join(WORK, "template")
 
 
 def tearDownModule():
@@ -94,7 +94,7 @@ class ScrCase(unittest.TestCase):
 
     def setUp(self):
         self.prefix = os.path.join(WORK, self.id().split(".")[-1])
-        shutil.copytree(TEMPLATE, self.prefix, symlinks=True)
+        subprocess.run(["bash", WINE_PREFIX_SCRIPT, TEMPLATE, self.prefix], check=True)
         self.env = base_env(self.prefix)
         self.processes = []
         xdotool("mousemove", str(SCREEN_W - 4), str(SCREEN_H - 4))
