@@ -123,13 +123,17 @@ windows-installer: windows
 	makensis -V2 -DSCR64=$(CURDIR)/$(BUILD_WIN64)/app/aquarium.scr -DSCR32=$(CURDIR)/$(BUILD_WIN32)/app/aquarium.scr \
 	  -DOUTFILE=$(CURDIR)/$(WINDOWS_INSTALLER) installer/aquarium.nsi
 
-# Each build folder has its own Wine prefix, made (about 20 s) before the
-# first test so that no test's time limit includes it.
+# The two word sizes' tests run side by side (each test on X servers and in
+# Wine prefixes of its own); make shows each folder's output when it is done.
 test-windows: windows windows-installer
-	bash scripts/wine-run.sh $(BUILD_WIN64)/wine-prefix
-	cd $(BUILD_WIN64) && $(CTEST) -LE soak
-	bash scripts/wine-run.sh $(BUILD_WIN32)/wine-prefix
-	cd $(BUILD_WIN32) && $(CTEST) -LE soak
+	$(MAKE) --no-print-directory -j2 --output-sync=target windows-ctest-$(BUILD_WIN64) windows-ctest-$(BUILD_WIN32)
+
+# The tests of one Windows build folder. Its Wine prefix (a copy of its
+# template, made by wineboot in about 20 s) is made before the first test so
+# that no test's time limit includes it.
+windows-ctest-%:
+	bash scripts/wine-run.sh $*/wine-prefix
+	cd $* && $(CTEST) -LE soak
 
 clean:
 	rm -rf $(BUILD) $(BUILD_SANITIZE) $(BUILD_CLANG) $(BUILD_WIN64) $(BUILD_WIN32) $(BUILD_INSTALL) $(BUILD_DEB)
