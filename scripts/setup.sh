@@ -6,6 +6,7 @@
 #   setup.sh deb       that and the Debian packaging tools (make deb)
 #   setup.sh clang     everything and the second compiler (make test-clang)
 set -euo pipefail
+source "$(dirname "$0")/packages.sh"
 
 build_packages=(
   build-essential cmake ninja-build pkg-config
@@ -28,22 +29,4 @@ case "${1:-all}" in
   *) echo "usage: setup.sh [install|deb|clang]" >&2; exit 2 ;;
 esac
 
-missing=()
-for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$p")
-  fi
-done
-
-if [ ${#missing[@]} -eq 0 ]; then
-  exit 0
-fi
-
-echo "setup: installing ${missing[*]}"
-SUDO=""
-if [ "$(id -u)" -ne 0 ]; then
-  SUDO="sudo"
-fi
-export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get -o DPkg::Lock::Timeout=900 update -q
-$SUDO apt-get -o DPkg::Lock::Timeout=900 install -y -q --no-install-recommends "${missing[@]}"
+install_missing_packages setup "${packages[@]}"
