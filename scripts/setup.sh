@@ -16,6 +16,7 @@ build_packages=(
 test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils imagemagick
+  xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   xscreensaver xscreensaver-gl dbus dbus-x11 libxss-dev libdbus-1-dev
 )
 deb_packages=(debhelper lintian fakeroot dpkg-dev)
