@@ -3,7 +3,8 @@
 // of it) by xrandr, as a user's desktop with two screens has it. Every
 // monitor shows the screen saver and none the desktop (painted in a colour
 // of its own); input on the second monitor ends the run; Alt+Enter still
-// switches the main window; a monitor switched off and on again is followed.
+// switches the main window; a monitor switched off and on again is followed;
+// the information text grows with the desktop's Xft.dpi.
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -181,11 +182,18 @@ TEST_F(MonitorsTest, BesideTheFirstTheSecondMonitorShowsAFishOfItsOwnAndAClickTh
 TEST_F(MonitorsTest, LeftOfTheFirstTheSecondMonitorIsBlackWhenSetAndAKeyThereEndsTheRun) {
     write_settings(std::string("[") + kSettingsSection + "]\nd_other_monitors=0\n");
     second_monitor("--left-of");
+    // A desktop scaled to 192 pixels per inch: the text is twice as large.
+    ASSERT_TRUE(
+        run_tool({"xprop", "-root", "-f", "RESOURCE_MANAGER", "8s", "-set", "RESOURCE_MANAGER", "Xft.dpi:\t192\n"})
+            .status.clean());
     Process aquarium = launch({"-s"}, kQuietDriver);
     ASSERT_TRUE(wait_for_picture_at(aquarium, kFirstRight).has_value()) << aquarium.errors();
     ASSERT_TRUE(window_at(aquarium, kSecondLeft).has_value()) << "no window on the second monitor";
     std::this_thread::sleep_for(1000ms);
-    expect_covered(screenshot("root", "left-black"), kFirstRight, kSecondLeft, false);
+    const std::string picture = screenshot("root", "left-black");
+    expect_covered(picture, kFirstRight, kSecondLeft, false);
+    // Its third line starts about 74 pixels down (18 at 96 pixels per inch).
+    EXPECT_GT(image_facts(picture, "360x30+800+80").colours, 10u) << "the text did not grow; see " << picture;
 
     xdotool({"mousemove", "400", "300"});
     xdotool({"key", "x"});
