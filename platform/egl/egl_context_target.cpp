@@ -51,6 +51,10 @@ bool EglContextTarget::swap_buffers() {
     return surface_ != EGL_NO_SURFACE && eglSwapBuffers(connection_.display(), surface_) == EGL_TRUE;
 }
 
+void EglContextTarget::set_swap_interval(int32_t interval) {
+    if (surface_ != EGL_NO_SURFACE) eglSwapInterval(connection_.display(), interval);
+}
+
 void EglContextTarget::window_buffer_bits(int32_t& depth_bits, int32_t& stencil_bits) {
     EGLint depth = 0, stencil = 0;
     if (surface_ != EGL_NO_SURFACE) {

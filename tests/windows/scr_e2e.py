@@ -23,10 +23,10 @@ from collections import Counter, namedtuple
 WINE_PREFIX_SCRIPT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts", "wine-prefix.sh")
 SCREEN_W, SCREEN_H = 1024, 768
 KEY = r"HKCU\Software\marevista_20110817"
-GENERAL = ["r_floor", "d_show_info", "d_exit_omm", "camxz", "camyy", "camrr", "camlr", "camhh"]
+GENERAL = ["r_floor", "d_show_info", "d_exit_omm", "camxz", "camyy", "camrr", "camlr", "camhh", "d_other_monitors"]
 DEVICE = ["r_adapter", "r_device", "r_mode", "r_multi_sample"]
 DEFAULTS = {"r_floor": 0, "d_show_info": 1, "d_exit_omm": 0, "camxz": 0x43870000, "camyy": 0x41700000,
-            "camrr": 0x40000000, "camlr": 0, "camhh": 0}
+            "camrr": 0x40000000, "camlr": 0, "camhh": 0, "d_other_monitors": 1}
 TITLE = "^Aquarium"
 # What the about box says, its line breaks as window_texts writes them.
 ABOUT_TEXT = ("Aquarium - a soft-bodied fish in a wire-frame tank\\n"
