@@ -20,4 +20,8 @@ Result run_device_dialog(RenderApp& app) {
     return platform::kOk;
 }
 
+platform::NativeWindow dialog_owner(const RenderApp& app) {
+    return app.dialog_owner != 0 ? app.dialog_owner : app.main_window;
+}
+
 }  // namespace app

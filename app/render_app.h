@@ -36,6 +36,7 @@ struct RenderApp {
     DeviceDialogRunner* device_dialog = nullptr;
     settings::Settings* settings = nullptr;   // the values kept between runs (not owned)
     ScreenSaverMode mode = ScreenSaverMode::run;  // set by the entry point from the command line
+    platform::NativeWindow dialog_owner = 0;  // the caller's window the settings dialog belongs to; 0: the main window
     bool time_period_set = false;             // a 1 ms clock resolution was granted at start-up
 
     // ---- devices ----
