@@ -12,7 +12,10 @@ Result run_device_dialog(RenderApp& app) {
         return platform::kFail;
     }
     if (app.device_dialog == nullptr) return platform::kFail;
-    if (app.device_dialog->run_modal(app) == kDialogOk && !app.frame_moving) {
+    ++app.own_boxes_shown;
+    const int32_t answer = app.device_dialog->run_modal(app);
+    --app.own_boxes_shown;
+    if (answer == kDialogOk && !app.frame_moving) {
         app.single_step = 1;
         read_timer(app, kTimerStart);
         read_timer(app, kTimerStop);

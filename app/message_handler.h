@@ -1,6 +1,7 @@
 // What the main window's messages do: what ends the screen saver, the keys
 // that change the view, the flags that follow the window (minimise, resize,
-// activation), and the exit sequence with the settings save.
+// activation, another program coming to the front), and the exit sequence
+// with the settings save.
 #pragma once
 
 #include <cstdint>

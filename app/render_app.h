@@ -54,6 +54,8 @@ struct RenderApp {
     uint32_t ready = 0;          // not paused: frames may be rendered
     uint32_t frame_moving = 1;   // time advances every frame
     uint32_t single_step = 0;    // advance one frame while time is stopped
+    uint32_t own_boxes_shown = 0;  // the program's own message boxes and dialogs on screen now
+    bool closing = false;          // the exit sequence has begun
 
     // ---- the window ----
     platform::NativeWindow main_window = 0;
