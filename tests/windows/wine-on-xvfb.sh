@@ -8,7 +8,7 @@ here=$(dirname "$(realpath "$0")")
 prefix=$(realpath -m "$1")
 shift
 bash "$here/../../scripts/wine-run.sh" "$prefix"  # makes the prefix once
-export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 status=0
 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" wine "$@" || status=$?
 wineserver -k 2>/dev/null || true
