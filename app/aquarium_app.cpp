@@ -105,7 +105,7 @@ AquariumApp::AquariumApp(const platform::Platform& platform)
     app.settings = &settings;
     std::snprintf(title, sizeof title, "%s", kInitialTitle);
     app.title = title;
-    app.use_depth_buffer = 1;
+    app.use_depth_buffer = true;
     sim::reset_records(*creature, *world);
     overlay = std::make_unique<render::TextOverlay>(kOverlayFace, kOverlayPoints, render::kTextBold,
                                                     platform.glyphs);

@@ -75,7 +75,7 @@ Result create_configure_mode(RenderApp& app) {
     if (failed(result)) return result;
 
     if (settings::load_device_settings(*app.platform.settings, *app.settings)) {
-        settings::apply_saved_device_choice(app.device_table, *app.settings, 0);
+        settings::apply_saved_device_choice(app.device_table, *app.settings, false);
     }
     if (app.active && app.ready) {
         pause(app, true);
@@ -101,7 +101,7 @@ Result create_run_mode(RenderApp& app) {
     app.platform.windows->set_window_pos(app.main_window, platform::ZOrder::TopMost, app.window_rect,
                                          platform::kPlaceShowWindow);
     if (settings::load_device_settings(*app.platform.settings, *app.settings) &&
-        settings::apply_saved_device_choice(app.device_table, *app.settings, 1)) {
+        settings::apply_saved_device_choice(app.device_table, *app.settings, true)) {
         drop_multisample_not_offered(app);
     }
     if (app.active && app.ready) {
@@ -125,7 +125,7 @@ Result open_graphics(RenderApp& app) {
     request.graphics = app.graphics;
     request.check_device_caps = &check_device_caps_of;
     request.check_context = &app;
-    request.use_depth_buffer = app.use_depth_buffer != 0;
+    request.use_depth_buffer = app.use_depth_buffer;
     request.min_depth_bits = app.min_depth_bits;
     request.min_stencil_bits = app.min_stencil_bits;
     request.screen_width = static_cast<uint32_t>(app.platform.windows->screen_width());
@@ -149,7 +149,7 @@ Result start_scene_and_device(RenderApp& app) {
         release_graphics(app);
         return report_error(app, result, kSeverityFatal);
     }
-    app.ready = 1;
+    app.ready = true;
     return kOk;
 }
 

@@ -16,7 +16,7 @@ Result run_device_dialog(RenderApp& app) {
     const int32_t answer = app.device_dialog->run_modal(app);
     --app.own_boxes_shown;
     if (answer == kDialogOk && !app.frame_moving) {
-        app.single_step = 1;
+        app.single_step = true;
         read_timer(app, kTimerStart);
         read_timer(app, kTimerStop);
     }

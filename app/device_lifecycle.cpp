@@ -58,7 +58,7 @@ Result finish_device_start(RenderApp& app, const settings::AdapterRecord& adapte
     result = hooks.create_device_objects(app);
     if (!failed(result)) result = hooks.reset_device_objects(app);
     if (!failed(result)) {
-        app.active = 1;
+        app.active = true;
         return kOk;
     }
     hooks.release_device_objects(app);
@@ -158,7 +158,7 @@ Result reset_device(RenderApp& app) {
 
     // With time stopped, one frame is still drawn after the reset.
     if (!app.frame_moving) {
-        app.single_step = 1;
+        app.single_step = true;
         read_timer(app, kTimerStart);
         read_timer(app, kTimerStop);
     }
@@ -172,15 +172,15 @@ Result toggle_display_mode(RenderApp& app) {
     if (adapter == nullptr || device == nullptr || mode == nullptr) return kNoUsableDevice;
     if (!app.windowed && !device->can_render_windowed) return switch_to_windowed(app);
 
-    app.ready = 0;
-    app.windowed = app.windowed ? 0 : 1;
+    app.ready = false;
+    app.windowed = !app.windowed;
     device->windowed = app.windowed;
     adjust_window_for_mode(app);
     fill_present_params(app, *adapter, *device, *mode);
 
     if (!failed(reset_device(app))) {
         if (app.windowed) place_window(app, platform::kPlaceShowWindow);
-        app.ready = 1;
+        app.ready = true;
         return kOk;
     }
     if (!app.windowed) return platform::kFail;
@@ -207,9 +207,9 @@ Result switch_to_windowed(RenderApp& app) {
         }
         if (device == nullptr) return platform::kFail;
     }
-    device->windowed = 1;
-    app.windowed = 1;
-    app.ready = 0;
+    device->windowed = true;
+    app.windowed = true;
+    app.ready = false;
 
     SceneHooks& hooks = scene_hooks(app);
     const Result released = hooks.release_device_objects(app);
@@ -220,13 +220,13 @@ Result switch_to_windowed(RenderApp& app) {
     if (!failed(result) && remaining > 0) result = kObjectsStillReferenced;
     if (!failed(result)) result = start_device(app);
     if (failed(result)) return report_error(app, result, kSeverityFatal);
-    app.ready = 1;
+    app.ready = true;
     return kOk;
 }
 
 Result shutdown_device(RenderApp& app) {
-    app.active = 0;
-    app.ready = 0;
+    app.active = false;
+    app.ready = false;
     SceneHooks& hooks = scene_hooks(app);
     if (app.device != nullptr) {
         hooks.release_device_objects(app);

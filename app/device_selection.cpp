@@ -24,7 +24,7 @@ settings::DisplayModeRecord* selected_mode(RenderApp& app) {
     return device->current_mode < count ? &device->modes[device->current_mode] : nullptr;
 }
 
-uint32_t multisample_in_use(const settings::DeviceRecord& device, uint32_t windowed) {
+uint32_t multisample_in_use(const settings::DeviceRecord& device, bool windowed) {
     return windowed ? device.windowed_multisample : device.fullscreen_multisample;
 }
 

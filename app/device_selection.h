@@ -12,6 +12,6 @@ settings::DeviceRecord* selected_device(RenderApp& app);
 settings::DisplayModeRecord* selected_mode(RenderApp& app);
 
 // The multisample type the device uses in the presentation `windowed` says.
-uint32_t multisample_in_use(const settings::DeviceRecord& device, uint32_t windowed);
+uint32_t multisample_in_use(const settings::DeviceRecord& device, bool windowed);
 
 }  // namespace app

@@ -52,7 +52,7 @@ Result update_frame_stats(RenderApp& app) {
     input.width = app.back_buffer_desc.width;
     input.height = app.back_buffer_desc.height;
     input.display_format = display.format;
-    input.show_depth_format = app.use_depth_buffer != 0;
+    input.show_depth_format = app.use_depth_buffer;
     input.depth_format = mode != nullptr ? mode->depth_format : platform::kFormatUnknown;
     input.multisample_type = device != nullptr ? multisample_in_use(*device, app.windowed) : 0;
     format_frame_stats(app.frame_stats, input);
@@ -81,7 +81,7 @@ Result step_frame(RenderApp& app) {
         app.elapsed_time = dt;
         result = hooks.advance_frame(app);
         if (failed(result)) return result;
-        app.single_step = 0;
+        app.single_step = false;
     }
     result = hooks.render_frame(app);
     if (failed(result)) return result;
@@ -120,7 +120,7 @@ void pause(RenderApp& app, bool on) {
     } else if (app.pause_count > 0) {
         --app.pause_count;
     }
-    app.ready = app.pause_count == 0 ? 1 : 0;
+    app.ready = app.pause_count == 0;
     if (on && app.pause_count == 1 && app.frame_moving) read_timer(app, kTimerStop);
     if (app.pause_count == 0 && app.frame_moving) read_timer(app, kTimerStart);
 }

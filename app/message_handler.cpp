@@ -97,14 +97,14 @@ bool follow_window_size(RenderApp& app) {
     const int32_t height = app.client_rect.bottom - app.client_rect.top;
     if (width == old_client.right - old_client.left && height == old_client.bottom - old_client.top) return true;
 
-    app.ready = 0;
+    app.ready = false;
     app.present_params.back_buffer_width = static_cast<uint32_t>(width);
     app.present_params.back_buffer_height = static_cast<uint32_t>(height);
     if (platform::failed(reset_device(app))) {
         report_error(app, kResetFailed, kSeverityFatal);
         return false;
     }
-    app.ready = 1;
+    app.ready = true;
     return true;
 }
 
@@ -193,10 +193,10 @@ intptr_t handle_message(RenderApp& app, NativeWindow window, uint32_t message, u
         case platform::kMsgSize:
             if (wparam == platform::kSizeMinimized || wparam == platform::kSizeMaxHide) {
                 if (app.clip_cursor_fullscreen && !app.windowed) windows.clip_cursor(nullptr);
-                app.active = 0;
+                app.active = false;
             } else {
                 // Active means a device is set up and the window can be seen.
-                app.active = app.device != nullptr ? 1 : 0;
+                app.active = app.device != nullptr;
             }
             break;
 

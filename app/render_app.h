@@ -49,11 +49,11 @@ struct RenderApp {
     uint32_t behaviour = 0;                   // creation behaviour (kCreate*) of the device in use
 
     // ---- flags ----
-    uint32_t windowed = 0;       // present into the window rather than full screen
-    uint32_t active = 0;         // device set up and window not minimised
-    uint32_t ready = 0;          // not paused: frames may be rendered
-    uint32_t frame_moving = 1;   // time advances every frame
-    uint32_t single_step = 0;    // advance one frame while time is stopped
+    bool windowed = false;     // present into the window rather than full screen
+    bool active = false;       // device set up and window not minimised
+    bool ready = false;        // not paused: frames may be rendered
+    bool frame_moving = true;  // time advances every frame
+    bool single_step = false;  // advance one frame while time is stopped
     uint32_t own_boxes_shown = 0;  // the program's own message boxes and dialogs on screen now
     bool closing = false;          // the exit sequence has begun
 
@@ -66,10 +66,10 @@ struct RenderApp {
     const char* title = "D3D8 Application";   // window and message-box caption
     int32_t default_width = 1017;             // client pixels in configure mode
     int32_t default_height = 690;
-    uint32_t clip_cursor_fullscreen = 1;      // confine the cursor to the window in full screen
+    bool clip_cursor_fullscreen = true;       // confine the cursor to the window in full screen
 
     // ---- depth buffer ----
-    uint32_t use_depth_buffer = 0;            // automatic depth buffer
+    bool use_depth_buffer = false;            // automatic depth buffer
     uint32_t min_depth_bits = 16;
     uint32_t min_stencil_bits = 0;
 

@@ -34,6 +34,7 @@ inline constexpr Format kFormatD24X8 = 77;
 inline constexpr Format kFormatD24X4S4 = 79;
 inline constexpr Format kFormatD16 = 80;
 inline constexpr Format kFormatIndex16 = 101;
+inline constexpr Format kFormatIndex32 = 102;
 
 // ---- device types ----
 using DeviceType = uint32_t;

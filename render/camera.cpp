@@ -21,9 +21,9 @@ float bounded(float value, float low, float high) {
 }  // namespace
 
 void bound_camera_settings(settings::Settings& settings) {
-    settings.camyy = bounded(settings.camyy, -5.0f, 89.9f);
-    settings.camrr = bounded(settings.camrr, 0.15f, 500.0f);
-    settings.camhh = bounded(settings.camhh, -50.0f, 150.0f);
+    settings.camera_elevation_deg = bounded(settings.camera_elevation_deg, -5.0f, 89.9f);
+    settings.camera_distance = bounded(settings.camera_distance, 0.15f, 500.0f);
+    settings.camera_height = bounded(settings.camera_height, -50.0f, 150.0f);
 }
 
 void smooth_camera_target(CameraFollow& camera, const glm::vec3& from, const glm::vec3& to, double step_dt) {

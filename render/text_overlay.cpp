@@ -38,6 +38,51 @@ void put_vertex(ScreenVertex*& out, float x, float y, uint32_t colour, float u, 
     *out++ = ScreenVertex{x, y, kTextDepth, 1.0f, colour, u, v};
 }
 
+// The atlas as the layout reads it.
+struct AtlasMetrics {
+    const GlyphBox* boxes;  // entry c - 32 for character c
+    float width, height;    // texels
+    float scale;            // the atlas's scale: glyphs are drawn enlarged by 1 / scale
+};
+
+// Where the next character of a text goes.
+struct TextPen {
+    float x, y;          // pixels: the top-left corner of the next character
+    float line_start_x;  // pixels: where a line feed returns to
+    float line_height;   // pixels
+};
+
+constexpr int kVerticesPerCharacter = 6;  // two triangles
+
+// Lays out one character at the pen: writes its two triangles to `out`
+// unless it draws nothing (a space, a line feed, a character outside the
+// printable range), and moves the pen on. Returns the vertices written.
+int lay_out_character(char character, TextPen& pen, const AtlasMetrics& atlas, uint32_t colour, ScreenVertex* out) {
+    if (character == '\n') {
+        pen.x = pen.line_start_x;
+        pen.y += pen.line_height;
+    }
+    if (!printable(character)) return 0;
+
+    const GlyphBox& g = atlas.boxes[static_cast<unsigned char>(character) - kFirstGlyph];
+    const float w = (g.right - g.left) * atlas.width / atlas.scale;
+    const float h = (g.bottom - g.top) * atlas.height / atlas.scale;
+    int written = 0;
+    if (character != ' ') {
+        const float left = pen.x - kPixelCentre, right = pen.x + w - kPixelCentre;
+        const float top = pen.y - kPixelCentre, bottom = pen.y + h - kPixelCentre;
+        put_vertex(out, left, bottom, colour, g.left, g.bottom);
+        put_vertex(out, left, top, colour, g.left, g.top);
+        put_vertex(out, right, bottom, colour, g.right, g.bottom);
+        put_vertex(out, right, top, colour, g.right, g.top);
+        put_vertex(out, right, bottom, colour, g.right, g.bottom);
+        put_vertex(out, left, top, colour, g.left, g.top);
+        written = kVerticesPerCharacter;
+    }
+    pen.x += w;
+    return written;
+}
+
 }  // namespace
 
 TextOverlay::TextOverlay(const char* face, int32_t point_height, uint32_t style_flags,
@@ -246,6 +291,16 @@ Result TextOverlay::release_glyph_texture() {
     return platform::kOk;
 }
 
+Result TextOverlay::flush_vertices(ScreenVertex*& out, uint32_t& triangles) {
+    vertex_buffer_->unlock();
+    device_->draw_primitive(platform::PrimitiveType::TriangleList, 0, triangles);
+    triangles = 0;
+    void* mapped = nullptr;
+    const Result result = vertex_buffer_->lock(0, 0, &mapped, platform::kLockDiscard);
+    out = static_cast<ScreenVertex*>(mapped);
+    return result;
+}
+
 Result TextOverlay::draw_text(float x, float y, uint32_t colour, const char* text, uint32_t flags) {
     if (device_ == nullptr) return platform::kFail;
     // Without all of its resources the overlay draws nothing rather than
@@ -265,47 +320,22 @@ Result TextOverlay::draw_text(float x, float y, uint32_t colour, const char* tex
         d.set_texture_stage_state(0, platform::TextureStageState::MagFilter, platform::kFilterLinear);
     }
 
-    const float start_x = x;
-    const float atlas_width = static_cast<float>(texture_width_);
-    const float atlas_height = static_cast<float>(texture_height_);
-    const GlyphBox& space = glyph_boxes_[0];
+    const AtlasMetrics atlas{glyph_boxes_, static_cast<float>(texture_width_), static_cast<float>(texture_height_),
+                             text_scale_};
     // Lines are as tall as the glyphs are drawn, at any atlas scale.
-    const float line_height = (space.bottom - space.top) * atlas_height / text_scale_;
+    const GlyphBox& space = glyph_boxes_[0];
+    TextPen pen{x, y, x, (space.bottom - space.top) * atlas.height / text_scale_};
 
     void* mapped = nullptr;
     Result result = vertex_buffer_->lock(0, 0, &mapped, platform::kLockDiscard);
     ScreenVertex* out = static_cast<ScreenVertex*>(mapped);
     uint32_t triangles = 0;
     for (const char* p = text; platform::succeeded(result) && *p != '\0'; ++p) {
-        const char character = *p;
-        if (character == '\n') {
-            x = start_x;
-            y += line_height;
-        }
-        if (!printable(character)) continue;
-
-        const GlyphBox& g = glyph_boxes_[static_cast<unsigned char>(character) - kFirstGlyph];
-        const float w = (g.right - g.left) * atlas_width / text_scale_;
-        const float h = (g.bottom - g.top) * atlas_height / text_scale_;
-        if (character != ' ') {
-            const float left = x - kPixelCentre, right = x + w - kPixelCentre;
-            const float top = y - kPixelCentre, bottom = y + h - kPixelCentre;
-            put_vertex(out, left, bottom, colour, g.left, g.bottom);
-            put_vertex(out, left, top, colour, g.left, g.top);
-            put_vertex(out, right, bottom, colour, g.right, g.bottom);
-            put_vertex(out, right, top, colour, g.right, g.top);
-            put_vertex(out, right, bottom, colour, g.right, g.bottom);
-            put_vertex(out, left, top, colour, g.left, g.top);
-            triangles += 2;
-            if (triangles * 3 > kFlushVertices) {
-                vertex_buffer_->unlock();
-                d.draw_primitive(platform::PrimitiveType::TriangleList, 0, triangles);
-                triangles = 0;
-                result = vertex_buffer_->lock(0, 0, &mapped, platform::kLockDiscard);
-                out = static_cast<ScreenVertex*>(mapped);
-            }
-        }
-        x += w;
+        const int written = lay_out_character(*p, pen, atlas, colour, out);
+        if (written == 0) continue;
+        out += written;
+        triangles += static_cast<uint32_t>(written / 3);
+        if (triangles * 3 > kFlushVertices) result = flush_vertices(out, triangles);
     }
     if (platform::succeeded(result)) {
         vertex_buffer_->unlock();

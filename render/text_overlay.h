@@ -78,6 +78,9 @@ private:
     platform::Result pack_glyphs();
     platform::Result fill_atlas_texture();
     platform::Result record_drawing_state(uint32_t* handle);
+    // Draws the triangles queued in the vertex buffer and locks it afresh,
+    // `out` at its start.
+    platform::Result flush_vertices(ScreenVertex*& out, uint32_t& triangles);
 
     char face_[kFaceNameCapacity];                     // font face name
     int32_t point_height_;                             // font size, points

@@ -122,7 +122,7 @@ void fill_multisample_list(DeviceDialogModel& model) {
     for (uint32_t type = 0; type <= kMaxMultisampleType; ++type) {
         if (type == 1) continue;
         if (platform::failed(model.services.graphics->check_device_multisample_type(
-                adapter->ordinal, device->device_type, format, model.chosen.windowed != 0, type))) {
+                adapter->ordinal, device->device_type, format, model.chosen.windowed, type))) {
             continue;
         }
         char text[kDialogItemTextSize];
@@ -141,7 +141,7 @@ void fill_multisample_list(DeviceDialogModel& model) {
 void refill_device_dialog(DeviceDialogModel& model) {
     DeviceDialogControls& controls = model.controls;
     // The dialog always offers the full-screen settings.
-    model.chosen.windowed = 0;
+    model.chosen.windowed = false;
 
     clear_list(controls.adapters);
     clear_list(controls.devices);
@@ -163,11 +163,11 @@ void refill_device_dialog(DeviceDialogModel& model) {
     controls.adapters.enabled = true;
     controls.devices.enabled = true;
     controls.multisample_types.enabled = controls.multisample_types.count > 1;
-    controls.windowed_radio.enabled = device != nullptr && device->can_render_windowed != 0;
-    controls.windowed_radio.checked = model.chosen.windowed != 0;
-    controls.fullscreen_radio.checked = model.chosen.windowed == 0;
+    controls.windowed_radio.enabled = device != nullptr && device->can_render_windowed;
+    controls.windowed_radio.checked = model.chosen.windowed;
+    controls.fullscreen_radio.checked = !model.chosen.windowed;
     controls.fullscreen_radio.enabled = true;
-    controls.modes.enabled = model.chosen.windowed == 0;
+    controls.modes.enabled = !model.chosen.windowed;
 }
 
 void init_device_dialog(DeviceDialogModel& model, const DeviceDialogServices& services) {
@@ -202,7 +202,7 @@ void init_device_dialog(DeviceDialogModel& model, const DeviceDialogServices& se
 void handle_device_dialog_command(DeviceDialogModel& model, const DialogCommand& command,
                                   platform::NativeWindow owner) {
     DeviceDialogControls& controls = model.controls;
-    model.chosen.windowed = controls.windowed_radio.checked ? 1 : 0;
+    model.chosen.windowed = controls.windowed_radio.checked;
     const bool selection_done = command.notification == kNotifySelectionDone;
 
     switch (command.control_id) {

@@ -56,7 +56,7 @@ struct DeviceChoice {
     uint32_t adapter;                 // index in the table
     uint32_t device;                  // index within the adapter
     uint32_t mode;                    // index within the device
-    uint32_t windowed;                // bool
+    bool windowed;                    // present into a window
     uint32_t windowed_multisample;    // 0 or 2..16
     uint32_t fullscreen_multisample;  // 0 or 2..16
 };

@@ -232,8 +232,8 @@ bool fill_adapter(const DeviceTableRequest& request, uint32_t ordinal, AdapterRe
         add_accepted_modes(work, device, findings);
         device.current_mode = choose_startup_mode(device, request.screen_width, request.screen_height);
         if (work.formats[0].accepted && (device.caps.caps2 & platform::kCaps2CanRenderWindowed)) {
-            device.can_render_windowed = 1;
-            device.windowed = 1;
+            device.can_render_windowed = true;
+            device.windowed = true;
         }
         if (device.mode_count > 0) ++adapter.device_count;
     }
@@ -280,7 +280,7 @@ bool choose_depth_format(platform::GraphicsSystem& graphics, uint32_t adapter, p
     return false;
 }
 
-platform::Result build_device_table(DeviceTable& table, const DeviceTableRequest& request, uint32_t& windowed,
+platform::Result build_device_table(DeviceTable& table, const DeviceTableRequest& request, bool& windowed,
                                     platform::Result& fallback_warning) {
     fallback_warning = platform::kOk;
     std::memset(&table, 0, sizeof table);
@@ -305,7 +305,7 @@ platform::Result build_device_table(DeviceTable& table, const DeviceTableRequest
             if (!adapter.devices[d].can_render_windowed) continue;
             adapter.current_device = d;
             table.current_adapter = a;
-            windowed = 1;
+            windowed = true;
             if (adapter.devices[d].device_type == platform::kDeviceRef) {
                 fallback_warning = reference_device_warning(findings);
             }

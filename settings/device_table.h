@@ -28,11 +28,11 @@ struct DeviceRecord {
     platform::DeviceType device_type;  // kDeviceHal or kDeviceRef
     platform::DeviceCaps caps;
     const char* description;           // "HAL" or "REF"
-    uint32_t can_render_windowed;      // bool
+    bool can_render_windowed;          // the device can present into a window
     uint32_t mode_count;
     DisplayModeRecord modes[kMaxModes];
     uint32_t current_mode;
-    uint32_t windowed;                 // bool: the presentation this device asks for
+    bool windowed;                     // the presentation this device asks for: a window
     uint32_t windowed_multisample;     // 0 or 2..16
     uint32_t fullscreen_multisample;   // 0 or 2..16
 };
@@ -89,10 +89,10 @@ struct DeviceTableRequest {
 // Asks the graphics system for every adapter, device type and display mode
 // and keeps the combinations the application accepts. Returns 0, or
 // kNoUsableDevice / kDesktopModeUnusable. On success the start-up choice is
-// made and `windowed` is set to 1; `fallback_warning` is the warning to
+// made and `windowed` is set; `fallback_warning` is the warning to
 // report when that choice is the reference device (0 when there is none).
-platform::Result build_device_table(DeviceTable& table, const DeviceTableRequest& request,
-                                    uint32_t& windowed, platform::Result& fallback_warning);
+platform::Result build_device_table(DeviceTable& table, const DeviceTableRequest& request, bool& windowed,
+                                    platform::Result& fallback_warning);
 
 // Sort order of mode candidates: higher format value first, then smaller
 // width, then smaller height. -1, 0 or 1.

@@ -13,7 +13,7 @@ bool is_multisample_type(int32_t type) {
 
 }  // namespace
 
-bool apply_saved_device_choice(DeviceTable& table, const Settings& settings, uint32_t windowed) {
+bool apply_saved_device_choice(DeviceTable& table, const Settings& settings, bool windowed) {
     if (settings.r_adapter >= table.adapter_count || settings.r_adapter >= kMaxAdapters) return false;
     AdapterRecord& adapter = table.adapters[settings.r_adapter];
     if (settings.r_device >= adapter.device_count || settings.r_device >= kMaxDevices) return false;

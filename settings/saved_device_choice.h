@@ -12,12 +12,12 @@ namespace settings {
 
 // Makes the saved adapter current, the saved device that adapter's current
 // device, and in that device the saved mode current, with the windowed flag
-// `windowed` (0 when the dialog follows, 1 when the run mode then toggles to
-// full screen), windowed multisample none and the saved full-screen
+// `windowed` (false when the dialog follows, true when the run mode then
+// toggles to full screen), windowed multisample none and the saved full-screen
 // multisample type. Saved values that do not name an entry of the table (a
 // different machine, a changed driver, an edited file) or a multisample type
 // other than 0 or 2..16 are ignored as a whole: the table keeps its own
 // choice and the result is false.
-bool apply_saved_device_choice(DeviceTable& table, const Settings& settings, uint32_t windowed);
+bool apply_saved_device_choice(DeviceTable& table, const Settings& settings, bool windowed);
 
 }  // namespace settings

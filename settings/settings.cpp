@@ -51,11 +51,11 @@ void write_general_values(platform::SettingsStore& store, const Settings& settin
     store.write_value(kFloorName, static_cast<uint32_t>(settings.r_floor));
     store.write_value(kShowInfoName, settings.d_show_info ? 1u : 0u);
     store.write_value(kExitOnMouseMoveName, settings.d_exit_omm ? 1u : 0u);
-    store.write_float_value(kCameraAzimuthName, std::bit_cast<uint32_t>(settings.camxz));
-    store.write_float_value(kCameraElevationName, std::bit_cast<uint32_t>(settings.camyy));
-    store.write_float_value(kCameraDistanceName, std::bit_cast<uint32_t>(settings.camrr));
-    store.write_float_value(kCameraLookAngleName, std::bit_cast<uint32_t>(settings.camlr));
-    store.write_float_value(kCameraHeightName, std::bit_cast<uint32_t>(settings.camhh));
+    store.write_float_value(kCameraAzimuthName, std::bit_cast<uint32_t>(settings.camera_azimuth_deg));
+    store.write_float_value(kCameraElevationName, std::bit_cast<uint32_t>(settings.camera_elevation_deg));
+    store.write_float_value(kCameraDistanceName, std::bit_cast<uint32_t>(settings.camera_distance));
+    store.write_float_value(kCameraLookAngleName, std::bit_cast<uint32_t>(settings.camera_look_angle_deg));
+    store.write_float_value(kCameraHeightName, std::bit_cast<uint32_t>(settings.camera_height));
 }
 
 // Opens the key for a save. Should it have vanished since start-up (someone
@@ -73,11 +73,11 @@ Settings default_settings() {
     settings.r_floor = 0;
     settings.d_show_info = true;
     settings.d_exit_omm = false;
-    settings.camxz = 270.0f;
-    settings.camyy = 15.0f;
-    settings.camrr = 2.0f;
-    settings.camlr = 0.0f;
-    settings.camhh = 0.0f;
+    settings.camera_azimuth_deg = 270.0f;
+    settings.camera_elevation_deg = 15.0f;
+    settings.camera_distance = 2.0f;
+    settings.camera_look_angle_deg = 0.0f;
+    settings.camera_height = 0.0f;
     settings.r_adapter = 0;
     settings.r_device = 0;
     settings.r_mode = 0;
@@ -99,11 +99,11 @@ platform::Result load_general_settings(platform::SettingsStore& store, Settings&
     if (store.read_value(kFloorName, value)) settings.r_floor = static_cast<int32_t>(value);
     if (store.read_value(kShowInfoName, value)) settings.d_show_info = value != 0;
     if (store.read_value(kExitOnMouseMoveName, value)) settings.d_exit_omm = value != 0;
-    read_camera_value(store, kCameraAzimuthName, AngleRule::WrapDegrees, settings.camxz);
-    read_camera_value(store, kCameraElevationName, AngleRule::AsStored, settings.camyy);
-    read_camera_value(store, kCameraDistanceName, AngleRule::AsStored, settings.camrr);
-    read_camera_value(store, kCameraLookAngleName, AngleRule::WrapDegrees, settings.camlr);
-    read_camera_value(store, kCameraHeightName, AngleRule::AsStored, settings.camhh);
+    read_camera_value(store, kCameraAzimuthName, AngleRule::WrapDegrees, settings.camera_azimuth_deg);
+    read_camera_value(store, kCameraElevationName, AngleRule::AsStored, settings.camera_elevation_deg);
+    read_camera_value(store, kCameraDistanceName, AngleRule::AsStored, settings.camera_distance);
+    read_camera_value(store, kCameraLookAngleName, AngleRule::WrapDegrees, settings.camera_look_angle_deg);
+    read_camera_value(store, kCameraHeightName, AngleRule::AsStored, settings.camera_height);
     store.close_key();
     return platform::kOk;
 }

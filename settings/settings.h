@@ -17,11 +17,11 @@ struct Settings {
     int32_t r_floor;        // kept and written back unchanged
     bool d_show_info;       // draw the information text
     bool d_exit_omm;        // edited by the device dialog; not read by the exit rule
-    float camxz;            // camera azimuth, degrees, within (-360, 360) after loading
-    float camyy;            // camera elevation, degrees
-    float camrr;            // camera distance, world units
-    float camlr;            // camera look angle, degrees, within (-360, 360) after loading
-    float camhh;            // camera height offset, world units
+    float camera_azimuth_deg;     // degrees, within (-360, 360) after loading; stored as "camxz"
+    float camera_elevation_deg;   // degrees; stored as "camyy"
+    float camera_distance;        // world units; stored as "camrr"
+    float camera_look_angle_deg;  // degrees, within (-360, 360) after loading; stored as "camlr"
+    float camera_height;          // height offset, world units; stored as "camhh"
     // Device settings (present in the store only after the dialog's OK).
     uint32_t r_adapter;     // adapter index in the device table
     uint32_t r_device;      // device index within that adapter

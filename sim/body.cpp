@@ -66,63 +66,28 @@ void rotate_about(Quat& orientation, const Vec3& axis, double angle) {
     quat_normalize(orientation, orientation);
 }
 
-}  // namespace
-
-void update_section_frame(Creature& creature, int k) {
-    mat3_from_quat(creature.section_rot[k], creature.section_quat[k]);
-    mat3_columns(creature.section_axis_x[k], creature.section_axis_y[k], creature.section_axis_z[k],
-                 creature.section_rot[k]);
-    vec_madd(creature.section_top[k], creature.section_spine[k], creature.height_top[k],
-             creature.section_axis_z[k]);
-    vec_madd(creature.section_bottom[k], creature.section_spine[k], -creature.height_bottom[k],
-             creature.section_axis_z[k]);
-}
-
-void update_section_world_points(Creature& creature) {
-    for (int k = 0; k < kSections; ++k) {
-        mat3_mul_vec(creature.section_spine_w[k], creature.rotation, creature.section_spine[k]);
-        mat3_mul_vec(creature.section_top_w[k], creature.rotation, creature.section_top[k]);
-        mat3_mul_vec(creature.section_bottom_w[k], creature.rotation, creature.section_bottom[k]);
-    }
-}
-
-void update_steering_frame(Creature& creature, SimWorld& world) {
-    Vec3 v;
-    vec_lincomb2(v, 0.5, creature.section_spine_w[1], 0.5, creature.section_spine_w[10]);
-    vec_add(creature.head_pt, creature.position, v);
-    vec_sub(v, creature.section_spine_w[1], creature.section_spine_w[10]);
-    vec_normalize(world.heading, v);
-    vec_sub(v, creature.section_top_w[5], creature.section_spine_w[5]);
-    vec_normalize(world.body_up, v);
-    vec_cross(v, world.heading, world.body_up);
-    vec_normalize(world.side, v);
-}
-
-void build_body(Creature& c, SimWorld& world) {
-    // 1. Entry.
+// The body's dimensions, before anything is built.
+void set_dimensions(Creature& c) {
     quat_identity(c.shape_spin);
     c.body_length = kBodyLength;
-    const double length = c.body_length;
-    c.segment_length = length / 75.0;
-    const double ds = c.segment_length;
-    const double section_unit = length / 25.0;
+    c.segment_length = c.body_length / 75.0;
+}
 
-    // 2. Profiles.
-    BodyProfiles profiles;
-    make_body_profiles(profiles, length);
-
-    // 3. Head-tip spine: y of the 76 points, by repeated subtraction.
-    double spine_y[kSpinePoints];
+// The y of the 76 spine points of the straight body, head tip at 0, by
+// repeated subtraction; the tail tip at exactly -L.
+void lay_out_straight_spine(double (&spine_y)[kSpinePoints], double ds, double length) {
     spine_y[0] = 0.0;
     for (int s = 1; s < kSpinePoints; ++s) {
         spine_y[s] = spine_y[s - 1] - ds;
     }
     spine_y[kSpinePoints - 1] = -length;
+}
 
-    // 4. Rest skin.
-    build_skin_rest(c, profiles, spine_y);
-
-    // 5. Side and plan areas by the trapezoid rule over each segment.
+// Side and plan areas of each section by the trapezoid rule over its three
+// segments, and the mean height and depth they give.
+void integrate_drag_areas(Creature& c, const BodyProfiles& profiles, const double (&spine_y)[kSpinePoints]) {
+    const double ds = c.segment_length;
+    const double section_unit = c.body_length / 25.0;
     for (int k = 0; k < kSections; ++k) {
         c.drag_upper[k] = 0.0;
         c.drag_lower[k] = 0.0;
@@ -143,11 +108,14 @@ void build_body(Creature& c, SimWorld& world) {
         c.height_top[k] = c.drag_upper[k] / section_unit;
         c.height_bottom[k] = c.drag_lower[k] / section_unit;
     }
+}
 
-    // 6. Mass, centre and inertia of each section from 40 thin slices.
-    const double h = length / static_cast<double>(kMassSlices);
+// Mass, centre (head-tip frame, into `section_centre`) and inertia of each
+// section from its 40 thin slices; the total mass and the largest
+// cross-section area.
+void weigh_sections(Creature& c, const BodyProfiles& profiles, Vec3 (&section_centre)[kSections]) {
+    const double h = c.body_length / static_cast<double>(kMassSlices);
     constexpr int kSlicesPerSection = kMassSlices / kSections;
-    Vec3 section_centre[kSections];
     c.total_mass = 0.0;
     c.body_drag = 0.0;
     for (int k = 0; k < kSections; ++k) {
@@ -180,8 +148,13 @@ void build_body(Creature& c, SimWorld& world) {
     for (int k = 0; k < kSections; ++k) {
         c.total_mass += c.section_mass[k];
     }
+}
 
-    // 7. Spine and sections.
+// The spine built from the (identity) segment frames and every section set
+// on its middle segment, its centre of mass kept in the section's frame.
+void place_sections_on_spine(Creature& c, const Vec3 (&section_centre)[kSections]) {
+    const double ds = c.segment_length;
+    const double section_unit = c.body_length / 25.0;
     for (int k = 0; k < kSections; ++k) {
         c.section_segment[k] = static_cast<int32_t>((static_cast<double>(k) + 0.5) * 3.0);
         Vec3 spine_at{0.0, -(static_cast<double>(k) + 0.5) * section_unit, 0.0};
@@ -210,8 +183,10 @@ void build_body(Creature& c, SimWorld& world) {
                        c.section_axis_z[k]);
         vec_add(c.section_pos[k], c.section_spine[k], offset);
     }
+}
 
-    // 8. Move the origin to the centre of mass.
+// Moves the origin of the body's frame to its centre of mass.
+void centre_on_mass(Creature& c) {
     Vec3 weighted{0.0, 0.0, 0.0};
     for (int k = 0; k < kSections; ++k) {
         vec_madd(weighted, weighted, c.section_mass[k], c.section_pos[k]);
@@ -222,17 +197,20 @@ void build_body(Creature& c, SimWorld& world) {
     for (Vec3& p : c.segment_mid) vec_sub(p, p, centre);
     for (Vec3& p : c.section_pos) vec_sub(p, p, centre);
     for (Vec3& p : c.section_spine) vec_sub(p, p, centre);
+}
 
-    // 9. Histories.
+void clear_histories(SimWorld& world) {
     for (int i = 0; i < kHistory; ++i) {
         world.hist_wave_b[i] = 0.0;
         world.hist_wave_c[i] = 0.0;
         world.hist_turn[i] = 0.0;
         world.hist_twist[i] = 0.0;
     }
+}
 
-    // 10. Random placement in the tank, pitched up by 22 degrees and turned
-    // to a random heading.
+// Random placement in the tank, at rest, pitched up by 22 degrees and
+// turned to a random heading: four draws, the third discarded.
+void place_in_tank(Creature& c, SimWorld& world) {
     const double x_draw = random_unit(world.random);
     const double z_draw = random_unit(world.random);
     world.start_position = Vec3{x_draw * 8.0 - 4.0, 1.8, z_draw + 2.0};
@@ -245,8 +223,11 @@ void build_body(Creature& c, SimWorld& world) {
     rotate_about(c.orientation, Vec3{0.0, 0.0, 1.0}, random_unit(world.random) * kFullTurn);
     vec_zero(c.force);
     vec_zero(c.torque);
+}
 
-    // 11. World points and directions, then the posed skin.
+// The sections' world points and the steering directions of the starting
+// pose, then the skin posed on it and its index lists.
+void pose_at_start(Creature& c, SimWorld& world) {
     for (int k = 0; k < kSections; ++k) {
         update_section_frame(c, k);
     }
@@ -264,6 +245,54 @@ void build_body(Creature& c, SimWorld& world) {
     pose_skin(c, world, side, back, up);
     build_grid_indices(world.body_indices[0], kRings, kRingPoints);
     build_grid_indices(world.body_indices[1], kRings, kRingPoints);
+}
+
+}  // namespace
+
+void update_section_frame(Creature& creature, int k) {
+    mat3_from_quat(creature.section_rot[k], creature.section_quat[k]);
+    mat3_columns(creature.section_axis_x[k], creature.section_axis_y[k], creature.section_axis_z[k],
+                 creature.section_rot[k]);
+    vec_madd(creature.section_top[k], creature.section_spine[k], creature.height_top[k], creature.section_axis_z[k]);
+    vec_madd(creature.section_bottom[k], creature.section_spine[k], -creature.height_bottom[k],
+             creature.section_axis_z[k]);
+}
+
+void update_section_world_points(Creature& creature) {
+    for (int k = 0; k < kSections; ++k) {
+        mat3_mul_vec(creature.section_spine_w[k], creature.rotation, creature.section_spine[k]);
+        mat3_mul_vec(creature.section_top_w[k], creature.rotation, creature.section_top[k]);
+        mat3_mul_vec(creature.section_bottom_w[k], creature.rotation, creature.section_bottom[k]);
+    }
+}
+
+void update_steering_frame(Creature& creature, SimWorld& world) {
+    Vec3 v;
+    vec_lincomb2(v, 0.5, creature.section_spine_w[1], 0.5, creature.section_spine_w[10]);
+    vec_add(creature.head_pt, creature.position, v);
+    vec_sub(v, creature.section_spine_w[1], creature.section_spine_w[10]);
+    vec_normalize(world.heading, v);
+    vec_sub(v, creature.section_top_w[5], creature.section_spine_w[5]);
+    vec_normalize(world.body_up, v);
+    vec_cross(v, world.heading, world.body_up);
+    vec_normalize(world.side, v);
+}
+
+void build_body(Creature& c, SimWorld& world) {
+    set_dimensions(c);
+    BodyProfiles profiles;
+    make_body_profiles(profiles, c.body_length);
+    double spine_y[kSpinePoints];
+    lay_out_straight_spine(spine_y, c.segment_length, c.body_length);
+    build_skin_rest(c, profiles, spine_y);
+    integrate_drag_areas(c, profiles, spine_y);
+    Vec3 section_centre[kSections];
+    weigh_sections(c, profiles, section_centre);
+    place_sections_on_spine(c, section_centre);
+    centre_on_mass(c);
+    clear_histories(world);
+    place_in_tank(c, world);
+    pose_at_start(c, world);
 }
 
 }  // namespace sim

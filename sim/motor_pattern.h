@@ -7,13 +7,6 @@
 
 namespace sim {
 
-// Manoeuvre codes.
-inline constexpr int32_t kManoeuvreNone = 0;
-inline constexpr int32_t kManoeuvreSmallTurn = 2200;
-inline constexpr int32_t kManoeuvreCruise = 610;
-inline constexpr int32_t kManoeuvreTurn = 2000;
-inline constexpr int32_t kManoeuvreBendGlide = 320;
-
 // Raised-cosine transition from y0 at x0 to y1 at x1.
 double ease_cos(double x0, double x1, double y0, double y1, double x);
 

@@ -29,6 +29,14 @@ inline constexpr int kSphereLongitudes = 19;
 inline constexpr int kSphereLatitudes = 10;
 inline constexpr int kSphereIndices = 972;
 
+// The values of SimWorld::manoeuvre: the kind of manoeuvre the creature is
+// swimming (the numbers also appear in traces).
+inline constexpr int32_t kManoeuvreNone = 0;          // none chosen yet
+inline constexpr int32_t kManoeuvreSmallTurn = 2200;  // a short turn of small amplitude
+inline constexpr int32_t kManoeuvreCruise = 610;      // swimming on with a side-to-side beat
+inline constexpr int32_t kManoeuvreLargeTurn = 2000;  // a wide turn, also the climb-away from the floor
+inline constexpr int32_t kManoeuvreBendGlide = 320;   // one strong bend of the tail, then a glide
+
 // The vertex record of every mesh of the scene, in the drawing frame (y up):
 // a simulation point (x, y, z) is stored as (x, z, y).
 struct Vertex {
@@ -123,12 +131,12 @@ struct SimWorld {
     double roll;                 // rad
     double target_side;          // direction to the target along `side`
     double target_climb;         // climb wanted towards the target
-    int32_t manoeuvre;           // 0 (none yet), 2200, 610, 2000 or 320
+    int32_t manoeuvre;           // one of the kManoeuvre* codes
     double manoeuvre_start;      // s
     double manoeuvre_end;        // s; the next manoeuvre is chosen after it
     double manoeuvre_duration;   // s
-    double manoeuvre_a;          // random parameters in [0, 1]
-    double manoeuvre_b;
+    double manoeuvre_a;          // random parameters in [0, 1]; what each one sets
+    double manoeuvre_b;          //   depends on the manoeuvre (see motor_pattern.cpp)
     double manoeuvre_c;
     uint8_t manoeuvre_left;      // mirror the manoeuvre's turn
     uint8_t recovering;          // a climb-away has replaced the manoeuvre

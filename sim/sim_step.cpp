@@ -22,7 +22,7 @@ constexpr double kSpineShare = 1.0 / 3.0;
 constexpr int kSegmentGroups = lane_groups(kSegments);
 constexpr int kSectionGroups = lane_groups(kSections);
 
-// Working state of one step, kept across its phases. The per-segment and
+// Working state of one step, kept from one part of the step to the next. The per-segment and
 // per-section loops run eight lanes at a time on component blocks (see
 // lanes.h); the records are written once the values are final.
 struct StepScratch {
@@ -103,9 +103,9 @@ SIM_INLINE QuatLanes rotation_lanes(const Lanes& s, const Lanes& c, const Vec3La
 
 SIM_INLINE QuatLanes identity_lanes() { return QuatLanes{splat(1.0), Lanes{}, Lanes{}, Lanes{}}; }
 
-// Phase 3: segment orientations rebuilt from the angle arrays, then turned so
-// that the reference segment keeps its previous orientation.
-SIM_INLINE void rebuild_segments(const SimWorld& w, const Quat& q20_prev, StepScratch& s) {
+// Segment orientations rebuilt from the angle arrays, then turned so that
+// the reference segment keeps its previous orientation.
+SIM_INLINE void rebuild_segments(const SimWorld& w, const Quat& reference_prev, StepScratch& s) {
     // Twist about the segment's y axis, from the wave start on.
     for (int i = 0; i < lane_padded(kSegments); ++i) {
         s.half_sin[i] = 0.0;
@@ -148,7 +148,7 @@ SIM_INLINE void rebuild_segments(const SimWorld& w, const Quat& q20_prev, StepSc
 
     Quat carry;
     quat_conjugate(carry, s.segment_quat.get(kReferenceSegment));
-    quat_mul(carry, q20_prev, carry);
+    quat_mul(carry, reference_prev, carry);
     quat_normalize(carry, carry);
     const QuatLanes carry_lanes = splat(carry);
     for (int g = 0; g < kSegmentGroups; ++g) {
@@ -156,7 +156,7 @@ SIM_INLINE void rebuild_segments(const SimWorld& w, const Quat& q20_prev, StepSc
     }
 }
 
-// Phase 4: the spine laid out from the head.
+// The spine laid out from the head.
 SIM_INLINE void lay_out_spine(const Creature& c, StepScratch& s) {
     // Each segment's step along its -y axis, then the running sum from the head.
     Vec3Block<kSegments>& step = s.axis;
@@ -185,7 +185,7 @@ SIM_INLINE void gather_sections(T& block, Get get) {
     for (int k = 0; k < kSections; ++k) block.set(k, get(k));
 }
 
-// Phase 5: sections placed on the new spine, origin moved to the centre of mass.
+// Sections placed on the new spine, origin moved to the centre of mass.
 SIM_INLINE void place_sections(Creature& c, StepScratch& s) {
     gather_sections(s.p_prev, [&](int k) { return c.section_pos[k]; });
     gather_sections(s.q_prev, [&](int k) { return c.section_quat[k]; });
@@ -267,8 +267,8 @@ SIM_INLINE void place_sections(Creature& c, StepScratch& s) {
     }
 }
 
-// Phase 6, the sum: angular momentum of the change from the previous
-// section poses to the current ones.
+// For the shape correction: angular momentum of the change from the
+// previous section poses to the current ones.
 SIM_INLINE Vec3 shape_change_momentum(StepScratch& s) {
     // Rotation of each section since the previous step: d = q q_prev*,
     // turned into a rotation vector (see rotation_vector) in two passes
@@ -326,7 +326,7 @@ SIM_INLINE void update_section_frames(Creature& c, StepScratch& s) {
     }
 }
 
-// Phase 6: turn the whole new shape until the change from the previous
+// Turns the whole new shape until the change from the previous
 // poses carries no angular momentum. Returns the number of iterations run;
 // kMaxCorrectionIterations + 1 when the cap stopped it unconverged.
 SIM_INLINE int correct_shape_spin(Creature& c, StepScratch& s) {
@@ -388,7 +388,7 @@ SIM_INLINE int correct_shape_spin(Creature& c, StepScratch& s) {
     return iterations;
 }
 
-// Phase 7: unit axes of every segment for the skin.
+// Unit axes of every segment, for the skin.
 SIM_INLINE void update_segment_axes(SimWorld& w, const StepScratch& s) {
     Vec3Block<kSegments> side{}, back{}, up{};
     for (int g = 0; g < kSegmentGroups; ++g) {
@@ -404,7 +404,7 @@ SIM_INLINE void update_segment_axes(SimWorld& w, const StepScratch& s) {
     }
 }
 
-// Phase 8: semi-implicit Euler with the previous step's forces.
+// The rigid body moved by semi-implicit Euler with the previous step's forces.
 void integrate_rigid_body(Creature& c, double h) {
     vec_madd(c.momentum, c.momentum, h, c.force);
     c.velocity =
@@ -451,7 +451,7 @@ SIM_INLINE void half_surface_normals(Vec3Block<kSections>& out, const Vec3Block<
     }
 }
 
-// Phase 9: how the body surface moved through the water during the step.
+// How the body surface moved through the water during the step.
 SIM_INLINE void measure_surface_motion(Creature& c, StepScratch& s, double h) {
     Vec3Block<kSections> spine_old{}, top_old{}, bottom_old{};
     gather_sections(spine_old, [&](int k) { return c.section_spine_w[k]; });
@@ -512,7 +512,7 @@ SIM_INLINE void add_surface_forces(Creature& c, const StepScratch& s) {
     }
 }
 
-// Phase 11: the water forces that move the body in the next step.
+// The water forces that move the body in the next step.
 SIM_INLINE void compute_water_forces(Creature& c, SimWorld& w, StepScratch& s, double h) {
     vec_zero(c.force);
     vec_zero(c.torque);
@@ -549,21 +549,10 @@ SIM_INLINE void compute_water_forces(Creature& c, SimWorld& w, StepScratch& s, d
     vec_add(c.force, c.force, drag);
 }
 
-// The whole step; built three times below, for the portable, the AVX2 and
-// the AVX-512 instruction sets.
-SIM_INLINE void run_step(Creature& c, SimWorld& w, double t, double h) {
-    // Phase 1: entry.
-    if (w.first_step) {
-        w.tail_load = 0.0;
-    }
-    const Quat q20_prev = c.segment_quat[kReferenceSegment];
-
-    // Phase 2: motor pattern.
-    update_motor_pattern(c, w, t, h);
-
-    // Phases 3 to 6: the new shape, free of spin.
-    StepScratch scratch{};  // zero-filled, so that padding lanes start from clean values
-    rebuild_segments(w, q20_prev, scratch);
+// The body's new shape from the motor pattern's angles, turned so that
+// flexing carries no angular momentum.
+SIM_INLINE void reshape_body(Creature& c, SimWorld& w, const Quat& reference_prev, StepScratch& scratch) {
+    rebuild_segments(w, reference_prev, scratch);
     lay_out_spine(c, scratch);
     place_sections(c, scratch);
     w.correction_iterations = correct_shape_spin(c, scratch);
@@ -571,19 +560,35 @@ SIM_INLINE void run_step(Creature& c, SimWorld& w, double t, double h) {
         ++w.correction_cap_hits;
     }
     update_segment_axes(w, scratch);
+}
 
-    // Phases 8 to 11: the body moves and the water answers.
+// The body moves under the previous step's forces, the steering directions
+// are taken from its new pose and the water answers with the forces for the
+// next step.
+SIM_INLINE void move_through_water(Creature& c, SimWorld& w, StepScratch& scratch, double h) {
     integrate_rigid_body(c, h);
     measure_surface_motion(c, scratch, h);
     c.head_pt_prev = c.head_pt;
     update_steering_frame(c, w);
     compute_water_forces(c, w, scratch, h);
+}
 
-    // Phases 12 and 13: skin and vertex arrays.
+// The whole step; built three times below, for the portable, the AVX2 and
+// the AVX-512 instruction sets.
+SIM_INLINE void run_step(Creature& c, SimWorld& w, double t, double h) {
+    // The first step starts without a load on the tail.
+    if (w.first_step) {
+        w.tail_load = 0.0;
+    }
+    // The body's orientation carries over through the reference segment.
+    const Quat reference_prev = c.segment_quat[kReferenceSegment];
+
+    update_motor_pattern(c, w, t, h);
+    StepScratch scratch{};  // zero-filled, so that padding lanes start from clean values
+    reshape_body(c, w, reference_prev, scratch);
+    move_through_water(c, w, scratch, h);
     pose_skin(c, w, w.seg_side, w.seg_back, w.seg_up);
     apply_side_bulge(c, w);
-
-    // Phase 14: exit.
     w.first_step = 0;
 }
 

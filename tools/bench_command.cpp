@@ -20,7 +20,7 @@
 #include "sim/records.h"
 #include "sim/scheduling.h"
 #include "sim/sim_step.h"
-#include "tools/command_line.h"
+#include "tools/headless_options.h"
 #include "tools/headless_commands.h"
 #include "tools/null_graphics_device.h"
 #if AQUARIUM_HEADLESS_RENDER
@@ -109,11 +109,9 @@ bool bench_gl_frames(uint64_t frames) {
 
 #endif  // AQUARIUM_HEADLESS_RENDER
 
-}  // namespace
-
-int run_bench(int argc, char** argv) {
-    uint64_t steps = 20000;
-    uint64_t gl_frames = 600;
+// The options `--steps N` and `--gl-frames N`; false (after the usage line)
+// on anything else.
+bool parse_bench_options(int argc, char** argv, uint64_t& steps, uint64_t& gl_frames) {
     const bool ok = parse_options(argc, argv, 2, "bench", [&](const char* name, const char* value) {
         if (std::strcmp(name, "steps") == 0) return parse_unsigned(value, 100000000ull, steps) && steps > 0;
         if (std::strcmp(name, "gl-frames") == 0) {
@@ -121,46 +119,48 @@ int run_bench(int argc, char** argv) {
         }
         return false;
     });
-    if (!ok) {
-        std::fprintf(stderr, "usage: aquarium-headless bench [--steps N] [--gl-frames N]\n");
-        return 2;
-    }
+    if (!ok) std::fprintf(stderr, "usage: aquarium-headless bench [--steps N] [--gl-frames N]\n");
+    return ok;
+}
 
-    auto creature = std::make_unique<sim::Creature>();
-    auto world = std::make_unique<sim::SimWorld>();
-
-    // One simulation step, after the creature has started swimming.
-    sim::reset_records(*creature, *world);
-    sim::setup_scene(*creature, *world, kBenchSeed);
+// One simulation step, after the creature has started swimming: the
+// median of `steps` steps, and the code path that ran them.
+void bench_sim_step(sim::Creature& creature, sim::SimWorld& world, uint64_t steps) {
+    sim::reset_records(creature, world);
+    sim::setup_scene(creature, world, kBenchSeed);
     for (int k = 1; k <= kWarmUpFrames; ++k) {
-        sim::advance_frame(*creature, *world, static_cast<float>(k / 60.0));
+        sim::advance_frame(creature, world, static_cast<float>(k / 60.0));
     }
     std::vector<double> step_us(steps);
-    const double h = world->step_dt;
+    const double h = world.step_dt;
     for (uint64_t i = 0; i < steps; ++i) {
-        const double t = world->sim_time + h;
+        const double t = world.sim_time + h;
         const Clock::time_point start = Clock::now();
-        sim::sim_step(*creature, *world, t, h);
+        sim::sim_step(creature, world, t, h);
         step_us[i] = seconds_since(start) * 1e6;
-        world->sim_time = t;
+        world.sim_time = t;
     }
     std::printf("sim_code: %s\n", sim::sim_code_path());
     std::printf("sim_step: %.3f us\n", median(step_us));
+}
 
-    // Body construction, from fresh records each time.
+// Body construction, from fresh records each time.
+void bench_build_body(sim::Creature& creature, sim::SimWorld& world) {
     std::vector<double> build_ms(kBuildRepeats);
     for (double& sample : build_ms) {
-        sim::reset_records(*creature, *world);
-        sim::random_seed(world->random, kBenchSeed);
+        sim::reset_records(creature, world);
+        sim::random_seed(world.random, kBenchSeed);
         const Clock::time_point start = Clock::now();
-        sim::build_body(*creature, *world);
+        sim::build_body(creature, world);
         sample = seconds_since(start) * 1e3;
     }
     std::printf("build_body: %.3f ms\n", median(build_ms));
+}
 
-    // One whole frame through the application's hooks: the frame-move hook,
-    // the render hook and the information text, against a device that draws
-    // nothing.
+// One whole frame through the application's hooks: the frame-move hook,
+// the render hook and the information text, against a device that draws
+// nothing.
+void bench_cpu_frames() {
     NullGraphicsDevice device(kBenchWidth, kBenchHeight);
     platform::Platform services{};
 #if AQUARIUM_HEADLESS_RENDER
@@ -193,6 +193,20 @@ int run_bench(int argc, char** argv) {
     aquarium->destroy_device_objects(application);
     application.device = nullptr;
     std::printf("frame_cpu: %.3f us\n", median(frame_us));
+}
+
+}  // namespace
+
+int run_bench(int argc, char** argv) {
+    uint64_t steps = 20000;
+    uint64_t gl_frames = 600;
+    if (!parse_bench_options(argc, argv, steps, gl_frames)) return 2;
+
+    auto creature = std::make_unique<sim::Creature>();
+    auto world = std::make_unique<sim::SimWorld>();
+    bench_sim_step(*creature, *world, steps);
+    bench_build_body(*creature, *world);
+    bench_cpu_frames();
 #if AQUARIUM_HEADLESS_RENDER
     return bench_gl_frames(gl_frames) ? 0 : 1;
 #else

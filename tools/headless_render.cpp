@@ -8,10 +8,10 @@
 #include "app/device_lifecycle.h"
 #include "app/frame_loop.h"
 #include "app/main_window.h"
+#include "platform/egl/egl_graphics.h"
+#include "platform/egl/egl_headless_graphics.h"
 #include "platform/files/empty_settings_store.h"
 #include "platform/fonts/freetype_glyph_rasterizer.h"
-#include "platform/gl/gl_graphics.h"
-#include "platform/gl/headless_graphics.h"
 #include "platform/system/stderr_message_boxes.h"
 #include "settings/about_text.h"
 #include "settings/device_table.h"
@@ -40,7 +40,7 @@ platform::Result start_program(app::AquariumApp& application, HeadlessWindowSyst
     const settings::DeviceTableRequest request{app.graphics,
                                                &app::check_device_caps_of,
                                                &app,
-                                               app.use_depth_buffer != 0,
+                                               app.use_depth_buffer,
                                                app.min_depth_bits,
                                                app.min_stencil_bits,
                                                static_cast<uint32_t>(windows.screen_width()),
@@ -59,10 +59,10 @@ platform::Result start_program(app::AquariumApp& application, HeadlessWindowSyst
     result = app::run_common_window_steps(app);
     if (platform::failed(result)) return report("scene set-up failed", result);
 
-    app.windowed = 1;
+    app.windowed = true;
     result = app::start_device(app);
     if (platform::failed(result)) return report("device start failed", result);
-    app.ready = 1;
+    app.ready = true;
     return platform::kOk;
 }
 

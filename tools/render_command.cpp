@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "tools/command_line.h"
+#include "tools/headless_options.h"
 #include "tools/headless_commands.h"
 #include "tools/headless_render.h"
 #include "tools/png_file.h"

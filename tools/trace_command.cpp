@@ -8,7 +8,7 @@
 #include "sim/scene_setup.h"
 #include "sim/records.h"
 #include "sim/scheduling.h"
-#include "tools/command_line.h"
+#include "tools/headless_options.h"
 #include "tools/headless_commands.h"
 
 namespace tools {

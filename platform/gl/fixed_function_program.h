@@ -14,7 +14,8 @@
 namespace platform::gl {
 
 // The uniform block, laid out by the std140 rules (every member 16-byte
-// aligned; matrices as columns).
+// aligned; matrices as columns). Each group of four named slots is one vec4
+// or ivec4 of the shaders' block, its slots x, y, z and w in order.
 struct FixedFunctionBlock {
     float world_view[16];          // rows of world * view, read as columns
     float projection[16];
@@ -27,14 +28,40 @@ struct FixedFunctionBlock {
     float material_ambient[4];
     float material_emissive[4];
     float fog_colour[4];
-    float fog[4];                  // start, end, density, unused
-    float screen[4];               // 2 / width, 2 / height of the render target, white alpha, unused
-    int32_t switches[4];           // lighting, normalise normals, fog mode, range fog
-    int32_t light_count[4];        // lights on (the first entries of the light arrays), unused x3
+    struct {
+        float start, end;  // of linear fog, view-space distances
+        float density;     // of the exponential formulas
+        float unused;
+    } fog;
+    struct {
+        float x_scale, y_scale;  // 2 / width, 2 / height of the render target, pixels
+        float white_alpha;       // 1: the texture stage leaves white alpha (the program without its switches)
+        float unused;
+    } screen;
+    struct {
+        int32_t lighting, normalize_normals;
+        int32_t fog_mode;   // 0 none, 1 exponential, 2 squared exponential, 3 linear
+        int32_t range_fog;  // fog by distance from the eye rather than depth
+    } switches;
+    struct {
+        int32_t count;  // lights on: the first entries of the light arrays
+        int32_t unused[3];
+    } lights_on;
     int32_t spare[4];
-    int32_t alpha[4];              // alpha test on, function, reference, texture bound
-    int32_t colour_stage[4];       // operation, argument 1, argument 2, vertex has colour
-    int32_t alpha_stage[4];        // operation, argument 1, argument 2, remap depth to -1..1
+    struct {
+        int32_t test;           // the alpha test is on
+        int32_t function;       // its comparison
+        int32_t reference;      // 0..255
+        int32_t texture_bound;  // texture stage 0 has a texture
+    } alpha;
+    struct {
+        int32_t operation, argument1, argument2;  // of texture stage 0's colour, arguments' low 4 bits
+        int32_t vertex_colour;                    // the vertices carry a colour
+    } colour_stage;
+    struct {
+        int32_t operation, argument1, argument2;  // of texture stage 0's alpha, arguments' low 4 bits
+        int32_t remap_depth;                      // the driver's depth range is -1..1: clip z is remapped
+    } alpha_stage;
 };
 static_assert(sizeof(FixedFunctionBlock) == 768, "std140 layout of the uniform block");
 

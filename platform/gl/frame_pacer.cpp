@@ -4,8 +4,6 @@
 #include <cmath>
 #include <thread>
 
-#include "platform/gl/gl_graphics.h"
-
 namespace platform::gl {
 namespace {
 

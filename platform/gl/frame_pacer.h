@@ -72,7 +72,16 @@ double monotonic_seconds();
 void sleep_until(double deadline);
 
 // The process's minimum frame interval for windows, in seconds (see
-// set_minimum_frame_interval in gl_graphics.h).
+// set_minimum_frame_interval below).
 double minimum_frame_seconds();
 
 }  // namespace platform::gl
+
+namespace platform {
+
+// Frames presented into windows follow each other no sooner than this
+// (XScreenSaver's -delay); 0, the default, leaves the pace to the display.
+// Set once at start-up, before any device.
+void set_minimum_frame_interval(uint32_t microseconds);
+
+}  // namespace platform

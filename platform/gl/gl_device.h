@@ -19,11 +19,13 @@
 
 #include "platform/gl/device_state.h"
 #include "platform/gl/fixed_function_program.h"
-#include "platform/gl/gl_context_target.h"
+#include "platform/gl/fixed_function_state.h"
 #include "platform/gl/frame_pacer.h"
+#include "platform/gl/gl_context_target.h"
 #include "platform/gl/gl_formats.h"
 #include "platform/gl/gl_resources.h"
 #include "platform/gl/index_batches.h"
+#include "platform/gl/stream_ring.h"
 #include "platform/graphics_device.h"
 
 namespace platform::gl {
@@ -124,37 +126,20 @@ private:
     void reset_state();
     void destroy();
 
-    // Drawing.
-    bool prepare_draw(const VertexLayout& layout);
-    void apply_raster_state();
-    void fill_uniform_block(const VertexLayout& layout);
-    void point_attributes(GLuint buffer, const VertexLayout& layout, uint32_t stride, uintptr_t offset);
-    static constexpr uint32_t kRingSegments = 4;
-    struct StreamRing {
-        GLuint buffer;
-        uint32_t capacity;  // bytes
-        uint32_t used;      // bytes from the front taken by the draws since it was last fresh
-        uint8_t* mapped;    // the whole buffer, mapped for good (0: written by glBufferSubData)
-        GLsync fences[kRingSegments];  // per quarter: set when writing left it, met before writing it again
-        uint32_t open_segment;         // first quarter written since writing last left one
-    };
-    // Gives `ring` storage of its capacity on `target`: mapped for good
-    // where the driver can, so that appending is a plain copy.
-    bool create_ring(GLenum target, StreamRing& ring, uint32_t capacity);
-    void delete_ring(StreamRing& ring);
-    // Copies `bytes` into `ring` at the next multiple of `alignment` and
-    // answers that offset.
-    uint32_t append_stream(GLenum target, StreamRing& ring, const void* data, uint32_t bytes, uint32_t alignment);
-    // Waits until the draws that read quarters [first, last] are done.
-    void wait_for_segments(StreamRing& ring, uint32_t first, uint32_t last);
-    void resolve_back_buffer();
-    void copy_into_window();
     // The framebuffer the current frame draws into (0: the window's own),
     // chosen by its first drawing call.
     GLuint frame_target();
     bool window_can_take_frame();
+    void resolve_back_buffer();
+    void copy_into_window();
 
-    // Setters shared by the program's calls and state blocks.
+    // Drawing (gl_device_draw.cpp): OpenGL brought up to the device state,
+    // and appends to the device's rings.
+    bool prepare_draw(const VertexLayout& layout);
+    uint32_t append_stream(GLenum target, StreamRing& ring, const void* data, uint32_t bytes, uint32_t alignment);
+
+    // Setters shared by the program's calls and state blocks
+    // (gl_device_state.cpp).
     void store_texture(GlTexture*& slot, GlTexture* texture);
     void store_stream(GlVertexBuffer*& slot, GlVertexBuffer* buffer);
     struct StateBlock;
@@ -190,14 +175,13 @@ private:
     } back_{};
 
     FixedFunctionPrograms programs_{};
-    GLuint uniform_buffer_ = 0;
     GLuint vertex_array_ = 0;
-    StreamRing stream_vertices_{};  // vertices and indices drawn from memory
+    StreamRing stream_vertices_{};                // vertices and indices drawn from memory
     StreamRing stream_indices_{};
-    StreamRing stream_uniforms_{};   // fixed-function blocks; its buffer is uniform_buffer_
+    StreamRing stream_uniforms_{};                // fixed-function blocks
     uint8_t batch_indices_[kIndicesPerPass * 4];  // one batch's indices, rebased to start at 0
-    uint32_t uniform_alignment_ = 256;  // bytes between uniform-block offsets
-    bool persistent_rings_ = false;     // the driver maps buffers for good
+    uint32_t uniform_alignment_ = 256;            // bytes between uniform-block offsets
+    bool persistent_rings_ = false;               // the driver maps buffers for good
     GLuint sampler_ = 0;
 
     DeviceState state_{};
@@ -205,19 +189,7 @@ private:
     bool uniforms_dirty_ = true;
     bool raster_dirty_ = true;
     bool sampler_dirty_ = true;
-
-    // What OpenGL has now, so unchanged state is not sent again.
-    struct AppliedState {
-        GLuint program;
-        GLuint texture;
-        GLuint attribute_buffer;
-        uint32_t attribute_fvf;
-        uint32_t attribute_stride;
-        uintptr_t attribute_offset;
-        bool depth_test, depth_write, blend, cull;
-        GLenum depth_function, blend_source, blend_destination, cull_face, polygon_mode;
-        bool valid;
-    } applied_{};
+    AppliedState applied_{};
     int32_t vertex_colour_switch_ = -1;
 
     struct StateBlock {

@@ -1,6 +1,6 @@
 #include "platform/gl/gl_device_rules.h"
 
-#include "platform/gl/gl_formats.h"
+#include "platform/gl/surface_formats.h"
 
 namespace platform::gl {
 namespace {
@@ -9,12 +9,9 @@ constexpr uint32_t kMiscCapsMaskZ = 0x2;
 constexpr uint32_t kMiscCapsCullNone = 0x10;
 constexpr uint32_t kMiscCapsCullClockwise = 0x20;
 constexpr uint32_t kMiscCapsCullCounterClockwise = 0x40;
-constexpr Format kIndex32 = 102;
 constexpr uint32_t kResourceTexture = 3;
 constexpr uint32_t kUsageRenderTarget = 0x1;
 constexpr uint32_t kMaxMultisampleType = 16;
-
-bool is_depth_format_offered(Format format) { return depth_renderbuffer_format(format) != 0; }
 
 }  // namespace
 
@@ -28,13 +25,13 @@ bool back_buffer_fits_display(Format display_format, Format back_buffer_format) 
 Result check_format_rule(Format adapter_format, uint32_t usage, uint32_t resource_type, Format check_format) {
     if (!is_display_format(adapter_format)) return kNotAvailable;
     if ((usage & kUsageDepthStencil) != 0) {
-        return resource_type == kResourceSurface && is_depth_format_offered(check_format) ? kOk : kNotAvailable;
+        return resource_type == kResourceSurface && is_depth_format(check_format) ? kOk : kNotAvailable;
     }
     if ((usage & kUsageRenderTarget) != 0) return is_render_target_format(check_format) ? kOk : kNotAvailable;
     if (resource_type == kResourceTexture || resource_type == kResourceSurface) {
-        return texture_format(check_format).supported ? kOk : kNotAvailable;
+        return is_texture_format(check_format) ? kOk : kNotAvailable;
     }
-    return check_format == kFormatIndex16 || check_format == kIndex32 ? kOk : kNotAvailable;
+    return index_size(check_format) != 0 ? kOk : kNotAvailable;
 }
 
 Result check_multisample_rule(Format surface_format, uint32_t multisample_type, uint32_t offered_types) {
@@ -48,8 +45,7 @@ Result check_multisample_rule(Format surface_format, uint32_t multisample_type, 
 
 Result check_depth_stencil_rule(Format adapter_format, Format render_target_format, Format depth_format) {
     if (!is_display_format(adapter_format)) return kNotAvailable;
-    return is_render_target_format(render_target_format) && is_depth_format_offered(depth_format) ? kOk
-                                                                                                 : kNotAvailable;
+    return is_render_target_format(render_target_format) && is_depth_format(depth_format) ? kOk : kNotAvailable;
 }
 
 DeviceCaps device_caps(uint32_t adapter, DeviceType type, uint32_t max_texture_size) {

@@ -24,15 +24,6 @@ GLenum depth_renderbuffer_format(Format depth_format) {
     }
 }
 
-bool is_display_format(Format format) {
-    return format == kFormatX8R8G8B8 || format == kFormatR5G6B5 || format == kFormatX1R5G5B5;
-}
-
-bool is_render_target_format(Format format) {
-    return format == kFormatX8R8G8B8 || format == kFormatA8R8G8B8 || format == kFormatR5G6B5 ||
-           format == kFormatX1R5G5B5 || format == kFormatA1R5G5B5;
-}
-
 uint32_t vertices_for_primitives(PrimitiveType type, uint32_t primitive_count) {
     switch (static_cast<uint32_t>(type)) {
         case 1: return primitive_count;                                  // point list

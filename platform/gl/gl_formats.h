@@ -1,12 +1,14 @@
 // How the surface formats and vertex formats of the graphics interfaces
 // map onto OpenGL: texture upload formats, depth buffers, primitive
-// counts and the layout of a flexible vertex format.
+// counts and the layout of a flexible vertex format. Which formats exist
+// at all is surface_formats.h's answer; these name the same ones.
 #pragma once
 
 #include "platform/gl/gl_api.h"
 
 #include <cstdint>
 
+#include "platform/gl/surface_formats.h"
 #include "platform/graphics_types.h"
 
 namespace platform::gl {
@@ -24,9 +26,6 @@ TextureFormat texture_format(Format format);
 
 // The renderbuffer format of a depth format; 0 when the device has none.
 GLenum depth_renderbuffer_format(Format depth_format);
-
-bool is_display_format(Format format);
-bool is_render_target_format(Format format);
 
 // Vertices used by `primitive_count` primitives; 0 for an unknown type.
 uint32_t vertices_for_primitives(PrimitiveType type, uint32_t primitive_count);

@@ -171,4 +171,63 @@ void GlVertexBuffer::destroy_if_unused() {
     }
 }
 
+// ---- creation by the device ----
+
+Result GlDevice::create_texture(uint32_t width, uint32_t height, uint32_t levels, uint32_t, Format format,
+                                uint32_t pool, Texture** texture) {
+    if (texture == nullptr) return kInvalidCall;
+    *texture = nullptr;
+    if (width == 0 || height == 0 || width > setup_.caps.max_texture_width || height > setup_.caps.max_texture_height ||
+        !texture_format(format).supported) {
+        return kInvalidCall;
+    }
+    uint32_t free_slot = kMaxTextures;
+    for (uint32_t i = 0; i < kMaxTextures; ++i) {
+        if (textures_[i] == nullptr) {
+            free_slot = i;
+            break;
+        }
+    }
+    if (free_slot == kMaxTextures) return kOutOfVideoMemory;
+    auto* created = new (std::nothrow) GlTexture(*this, width, height, levels, format, pool);
+    if (created == nullptr) return kOutOfMemory;
+    if (!created->valid() || (!context_lost_ && (!make_current() || !created->realise()))) {
+        ++references_;  // balanced by the release below
+        textures_[free_slot] = created;
+        created->release();
+        return kOutOfVideoMemory;
+    }
+    textures_[free_slot] = created;
+    ++references_;  // a live resource keeps its device
+    *texture = created;
+    return kOk;
+}
+
+Result GlDevice::create_vertex_buffer(uint32_t length, uint32_t usage, uint32_t, uint32_t pool,
+                                      VertexBuffer** buffer) {
+    if (buffer == nullptr) return kInvalidCall;
+    *buffer = nullptr;
+    if (length == 0) return kInvalidCall;
+    uint32_t free_slot = kMaxVertexBuffers;
+    for (uint32_t i = 0; i < kMaxVertexBuffers; ++i) {
+        if (vertex_buffers_[i] == nullptr) {
+            free_slot = i;
+            break;
+        }
+    }
+    if (free_slot == kMaxVertexBuffers) return kOutOfVideoMemory;
+    auto* created = new (std::nothrow) GlVertexBuffer(*this, length, usage, pool);
+    if (created == nullptr) return kOutOfMemory;
+    if (!created->valid() || (!context_lost_ && (!make_current() || !created->realise()))) {
+        ++references_;
+        vertex_buffers_[free_slot] = created;
+        created->release();
+        return kOutOfVideoMemory;
+    }
+    vertex_buffers_[free_slot] = created;
+    ++references_;
+    *buffer = created;
+    return kOk;
+}
+
 }  // namespace platform::gl

@@ -2,7 +2,7 @@
 
 #include <SDL2/SDL.h>
 
-#include "platform/sdl/sdl_window_system.h"
+#include "platform/sdl/sdl_video.h"
 
 namespace platform {
 namespace {

@@ -4,17 +4,18 @@
 #include <SDL2/SDL_syswm.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "platform/sdl/sdl_event_translation.h"
-#include "platform/sdl/screen_saving.h"
-#include "platform/sdl/video_start.h"
+#include "platform/sdl/sdl_video.h"
+#include "platform/sdl/sdl_window_modes.h"
+#include "platform/sdl/sdl_window_record.h"
 #include "platform/sdl/x11_windows.h"
-#include "platform/system/termination_signals.h"
 
 namespace platform {
 namespace {
+
+using sdl::WindowRecord;
 
 constexpr uint32_t kMaxClasses = 8;
 constexpr uint32_t kMaxWindows = 16;
@@ -30,25 +31,6 @@ struct ClassRecord {
     char name[64];
     WindowProc proc;
     void* context;
-};
-
-struct WindowRecord {
-    NativeWindow id;           // 0: free slot
-    SDL_Window* sdl;
-    uint32_t sdl_id;
-    uint32_t class_index;
-    uint32_t style;
-    NativeWindow child_of;     // the foreign window we made this child in (0: top level)
-    int32_t expected_width;    // the size the program itself last gave the window
-    int32_t expected_height;
-    int32_t windowed_width;    // the size before full screen
-    int32_t windowed_height;
-    int32_t windowed_x;        // and the rest of the windowed placement
-    int32_t windowed_y;
-    bool windowed_bordered;
-    bool windowed_on_top;
-    bool covering;             // full screen by covering the display
-    bool minimized;
 };
 
 NativeWindow native_id(SDL_Window* window) {
@@ -420,8 +402,6 @@ public:
         return drawn && SDL_UpdateWindowSurface(record->sdl) == 0;
     }
 
-    // ---- services for the graphics device ----
-
     WindowRecord* find(NativeWindow window) {
         if (window == 0) return nullptr;
         for (auto& record : windows_) {
@@ -588,148 +568,12 @@ SdlWindowSystem& window_system() {
 
 }  // namespace
 
-namespace {
-
-constexpr uint32_t kVideoRetryPauseMilliseconds = 200;
-
-// Starts the video on the display (see video_start.h); a failure is said on
-// standard error, once.
-bool start_video() {
-    // Only X11 is tried unless SDL_VIDEODRIVER asks for another driver.
-    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_DEFAULT);
-    const sdl::VideoStartSteps steps{
-        [] { return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0; },
-        [] { return SDL_GetCurrentVideoDriver(); },
-        [] { SDL_QuitSubSystem(SDL_INIT_VIDEO); },
-        [] { SDL_Delay(kVideoRetryPauseMilliseconds); },
-        [] { return SDL_GetError(); },
-    };
-    char problem[256] = "";
-    if (sdl::start_video_on_display(steps, problem, sizeof problem)) return true;
-    const char* display = std::getenv("DISPLAY");
-    std::fprintf(stderr, "aquarium: no display could be opened (DISPLAY=%s): %s\n",
-                 display != nullptr ? display : "unset", problem);
-    return false;
-}
-
-}  // namespace
-
-bool sdl_video_ready() {
-    static bool failed_once = false;
-    if (SDL_WasInit(SDL_INIT_VIDEO) != 0) return true;
-    if (failed_once) return false;
-    // A screen saver must not minimise itself when another window takes
-    // the focus, and closing its window is its own decision.
-    SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
-    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
-    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
-    // SDL's own OpenGL windows (the settings dialog) use EGL like our devices.
-    SDL_SetHintWithPriority(SDL_HINT_VIDEO_X11_FORCE_EGL, "1", SDL_HINT_DEFAULT);
-    // Bitmaps are painted through the X server's own images, not a renderer.
-    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-    allow_screen_saving();
-    if (!start_video()) {
-        failed_once = true;
-        return false;
-    }
-    SDL_StopTextInput();
-    // SDL's own handlers now turn SIGTERM and SIGINT into a quit message;
-    // make sure they also end a process stuck in a driver call.
-    enforce_termination_deadline();
-    return true;
-}
-
 WindowSystem* make_sdl_window_system() { return &window_system(); }
 
-bool sdl_window_client_size(NativeWindow window, uint32_t& width, uint32_t& height) {
-    SdlWindowSystem& system = window_system();
-    const WindowRecord* record = system.find(window);
-    if (record != nullptr && record->child_of == 0) {
-        int w = 0, h = 0;
-        SDL_GetWindowSize(record->sdl, &w, &h);
-        width = static_cast<uint32_t>(w);
-        height = static_cast<uint32_t>(h);
-        return true;
-    }
-    Rect rect{};
-    if (!x11::window_rect(window, rect)) return false;
-    width = static_cast<uint32_t>(rect.right - rect.left);
-    height = static_cast<uint32_t>(rect.bottom - rect.top);
-    return true;
-}
+namespace sdl {
 
-Result sdl_set_full_screen(NativeWindow window, const DisplayMode& mode) {
-    WindowRecord* record = window_system().find(window);
-    if (record == nullptr || record->child_of != 0) return kInvalidCall;
-    const int display = SDL_GetWindowDisplayIndex(record->sdl);
-    SDL_DisplayMode desktop{};
-    SDL_Rect bounds{};
-    if (display < 0 || SDL_GetDesktopDisplayMode(display, &desktop) != 0 ||
-        SDL_GetDisplayBounds(display, &bounds) != 0) {
-        return kNotAvailable;
-    }
-    const uint32_t flags = SDL_GetWindowFlags(record->sdl);
-    if (!record->covering && (flags & SDL_WINDOW_FULLSCREEN) == 0) {
-        SDL_GetWindowPosition(record->sdl, &record->windowed_x, &record->windowed_y);
-        SDL_GetWindowSize(record->sdl, &record->windowed_width, &record->windowed_height);
-        record->windowed_bordered = (flags & SDL_WINDOW_BORDERLESS) == 0;
-        record->windowed_on_top = (flags & SDL_WINDOW_ALWAYS_ON_TOP) != 0;
-    }
-    const int width = static_cast<int>(mode.width);
-    const int height = static_cast<int>(mode.height);
-    if (width == desktop.w && height == desktop.h) {
-        // The desktop's own mode: no mode switch, the window simply covers
-        // the display, borderless and above the others. This works with any
-        // window manager and without one.
-        if ((flags & SDL_WINDOW_FULLSCREEN) != 0) SDL_SetWindowFullscreen(record->sdl, 0);
-        record->covering = true;
-        record->expected_width = bounds.w;
-        record->expected_height = bounds.h;
-        SDL_SetWindowBordered(record->sdl, SDL_FALSE);
-        SDL_SetWindowAlwaysOnTop(record->sdl, SDL_TRUE);
-        SDL_SetWindowPosition(record->sdl, bounds.x, bounds.y);
-        SDL_SetWindowSize(record->sdl, bounds.w, bounds.h);
-        SDL_RaiseWindow(record->sdl);
-        return kOk;
-    }
-    SDL_DisplayMode wanted{0, width, height, static_cast<int>(mode.refresh_rate), nullptr};
-    SDL_DisplayMode closest{};
-    if (SDL_GetClosestDisplayMode(display, &wanted, &closest) == nullptr || closest.w != width || closest.h != height) {
-        return kNotAvailable;
-    }
-    if (SDL_SetWindowDisplayMode(record->sdl, &closest) != 0 ||
-        SDL_SetWindowFullscreen(record->sdl, SDL_WINDOW_FULLSCREEN) != 0) {
-        return kNotAvailable;
-    }
-    record->covering = false;
-    record->expected_width = width;
-    record->expected_height = height;
-    return kOk;
-}
+WindowRecord* find_window_record(NativeWindow window) { return window_system().find(window); }
 
-Result sdl_set_windowed(NativeWindow window) {
-    WindowRecord* record = window_system().find(window);
-    if (record == nullptr || record->child_of != 0) return kInvalidCall;
-    const bool switched = (SDL_GetWindowFlags(record->sdl) & SDL_WINDOW_FULLSCREEN) != 0;
-    if (!switched && !record->covering) return kOk;
-    record->expected_width = record->windowed_width;
-    record->expected_height = record->windowed_height;
-    if (switched && SDL_SetWindowFullscreen(record->sdl, 0) != 0) return kFail;
-    record->covering = false;
-    SDL_SetWindowAlwaysOnTop(record->sdl, record->windowed_on_top ? SDL_TRUE : SDL_FALSE);
-    SDL_SetWindowBordered(record->sdl, record->windowed_bordered ? SDL_TRUE : SDL_FALSE);
-    SDL_SetWindowSize(record->sdl, record->windowed_width, record->windowed_height);
-    SDL_SetWindowPosition(record->sdl, record->windowed_x, record->windowed_y);
-    return kOk;
-}
-
-uint32_t sdl_window_refresh_rate(NativeWindow window) {
-    if (!sdl_video_ready()) return 0;
-    const WindowRecord* record = window_system().find(window);
-    const int display = record != nullptr && record->child_of == 0 ? SDL_GetWindowDisplayIndex(record->sdl) : 0;
-    SDL_DisplayMode mode{};
-    if (display < 0 || SDL_GetCurrentDisplayMode(display, &mode) != 0 || mode.refresh_rate <= 0) return 0;
-    return static_cast<uint32_t>(mode.refresh_rate);
-}
+}  // namespace sdl
 
 }  // namespace platform

@@ -8,6 +8,7 @@
 #include <initializer_list>
 
 #include "platform/win32/wgl_entry_points.h"
+#include "platform/win32/wgl_pixel_format.h"
 
 namespace platform::win32 {
 namespace {
@@ -50,15 +51,7 @@ bool WglContextTarget::set_pixel_format() {
             format = 0;
         }
     }
-    PIXELFORMATDESCRIPTOR descriptor{};
-    descriptor.nSize = sizeof descriptor;
-    descriptor.nVersion = 1;
-    descriptor.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
-    descriptor.iPixelType = PFD_TYPE_RGBA;
-    descriptor.cColorBits = 32;
-    descriptor.cDepthBits = 24;
-    descriptor.cStencilBits = 8;
-    descriptor.iLayerType = PFD_MAIN_PLANE;
+    PIXELFORMATDESCRIPTOR descriptor = window_pixel_format(24, 8);
     if (format == 0) format = ChoosePixelFormat(dc, &descriptor);
     if (format == 0 || DescribePixelFormat(dc, format, sizeof descriptor, &descriptor) == 0) return false;
     if (GetPixelFormat(dc) != format && SetPixelFormat(dc, format, &descriptor) == FALSE) return false;

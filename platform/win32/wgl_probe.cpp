@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "platform/win32/wgl_graphics_system.h"
+#include "platform/win32/wgl_pixel_format.h"
 
 namespace platform::win32 {
 namespace {
@@ -76,13 +77,7 @@ struct ProbeWindow {
         window = CreateWindowExA(0, kProbeClassName, "", WS_POPUP, 0, 0, 16, 16, nullptr, nullptr, instance, nullptr);
         if (window == nullptr) return false;
         dc = GetDC(window);
-        PIXELFORMATDESCRIPTOR descriptor{};
-        descriptor.nSize = sizeof descriptor;
-        descriptor.nVersion = 1;
-        descriptor.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
-        descriptor.iPixelType = PFD_TYPE_RGBA;
-        descriptor.cColorBits = 32;
-        descriptor.iLayerType = PFD_MAIN_PLANE;
+        PIXELFORMATDESCRIPTOR descriptor = window_pixel_format(0, 0);
         const int format = ChoosePixelFormat(dc, &descriptor);
         if (format == 0 || !SetPixelFormat(dc, format, &descriptor)) return false;
         legacy = wglCreateContext(dc);

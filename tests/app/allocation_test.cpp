@@ -39,8 +39,8 @@ struct Started {
         app_test::fill_device_table(app, graphics.adapters[0]);
         app_test::make_main_window(app, fakes.windows);
         EXPECT_EQ(start_device(app), platform::kOk);
-        app.ready = 1;
-        app.use_depth_buffer = 1;
+        app.ready = true;
+        app.use_depth_buffer = true;
         app.device_table.adapters[0].devices[0].windowed_multisample = 4;
         graphics.last_device()->recording = false;
         fakes.windows.recording = false;

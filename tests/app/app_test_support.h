@@ -85,8 +85,8 @@ inline uint32_t add_device(settings::AdapterRecord& adapter, platform::DeviceTyp
     device.device_type = type;
     device.caps = caps;
     device.description = type == platform::kDeviceHal ? "HAL" : "REF";
-    device.can_render_windowed = can_render_windowed ? 1 : 0;
-    device.windowed = can_render_windowed ? 1 : 0;
+    device.can_render_windowed = can_render_windowed;
+    device.windowed = can_render_windowed;
     for (const settings::DisplayModeRecord& m : modes) device.modes[device.mode_count++] = m;
     return adapter.device_count++;
 }
@@ -108,7 +108,7 @@ inline void fill_device_table(app::RenderApp& app, const test_support::FakeAdapt
     adapter.current_device = 0;
     table.adapter_count = 1;
     table.current_adapter = 0;
-    app.windowed = 1;
+    app.windowed = true;
 }
 
 // Registers the window class with the framework's procedure, creates the
@@ -166,7 +166,7 @@ public:
     Result start() {
         make_main_window();
         const Result r = app::start_device(*app);
-        if (platform::succeeded(r)) app->ready = 1;
+        if (platform::succeeded(r)) app->ready = true;
         return r;
     }
 

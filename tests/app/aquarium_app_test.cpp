@@ -35,7 +35,7 @@ struct Aquarium {
     Result start() {
         app_test::make_main_window(app(), fakes.windows);
         const Result r = start_device(app());
-        app().ready = 1;
+        app().ready = true;
         return r;
     }
 };
@@ -44,19 +44,19 @@ TEST(AquariumAppTest, ConstructionSetsTheApplicationsValuesOverTheFrameworkDefau
     Aquarium a;
     const RenderApp& app = a.app();
     EXPECT_STREQ(app.title, "zizevov");
-    EXPECT_EQ(app.use_depth_buffer, 1u);
+    EXPECT_TRUE(app.use_depth_buffer);
     EXPECT_EQ(app.hooks, a.aquarium.get());
     EXPECT_EQ(app.settings, &a.aquarium->settings);
     EXPECT_TRUE(a.aquarium->settings.d_show_info);
-    EXPECT_EQ(app.frame_moving, 1u);
-    EXPECT_EQ(app.clip_cursor_fullscreen, 1u);
+    EXPECT_TRUE(app.frame_moving);
+    EXPECT_TRUE(app.clip_cursor_fullscreen);
     EXPECT_EQ(app.min_depth_bits, 16u);
     EXPECT_EQ(app.min_stencil_bits, 0u);
     EXPECT_EQ(app.default_width, 1017);
     EXPECT_EQ(app.default_height, 690);
-    EXPECT_EQ(app.active, 0u);
-    EXPECT_EQ(app.ready, 0u);
-    EXPECT_EQ(app.single_step, 0u);
+    EXPECT_FALSE(app.active);
+    EXPECT_FALSE(app.ready);
+    EXPECT_FALSE(app.single_step);
     EXPECT_TRUE(app.mode == ScreenSaverMode::run);
 }
 

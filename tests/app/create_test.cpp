@@ -313,14 +313,14 @@ TEST(CreateTest, RunModeCoversTheScreenOnTopAndGoesFullScreen) {
     EXPECT_EQ(s.fakes.windows.count_calls("set_window_pos(" + std::to_string(s.app().main_window) + ",-1"), 1);
     EXPECT_TRUE(s.app().time_period_set);
     // The toggle left the device presenting full screen in the desktop's mode.
-    EXPECT_EQ(s.app().windowed, 0u);
+    EXPECT_FALSE(s.app().windowed);
     test_support::FakeGraphicsDevice* device = s.fakes.graphics.last_device();
     ASSERT_NE(device, nullptr);
     EXPECT_EQ(device->present_params.windowed, 0u);
     EXPECT_EQ(device->present_params.back_buffer_width, 1024u);
     EXPECT_EQ(device->present_params.back_buffer_height, 768u);
-    EXPECT_EQ(s.app().ready, 1u);
-    EXPECT_EQ(s.app().active, 1u);
+    EXPECT_TRUE(s.app().ready);
+    EXPECT_TRUE(s.app().active);
 }
 
 TEST(CreateTest, RunModeSwitchesToTheSavedModeAndMultisampling) {
@@ -362,7 +362,7 @@ TEST(CreateTest, SavedMultisampleTheDeviceDoesNotOfferIsDropped) {
     EXPECT_EQ(device->present_params.multisample_type, 0u);
     ASSERT_NE(s.main_window(), nullptr);
     EXPECT_FALSE(s.main_window()->destroyed);
-    EXPECT_EQ(s.app().ready, 1u);
+    EXPECT_TRUE(s.app().ready);
 }
 
 TEST(CreateTest, OtherLinesAndSecondInstancesEndSilentlyBeforeAnyWindow) {

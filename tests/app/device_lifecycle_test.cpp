@@ -32,7 +32,7 @@ TEST(StartDeviceTest, HooksRunInStartUpOrderAroundTheDeviceCreation) {
                 ElementsAre("hook:init_scene", "set_window_style(" + window + ",0xce0000)", "device_created",
                             "hook:create_device_objects", "hook:reset_device_objects"));
     EXPECT_EQ(f.fakes.graphics.calls.back(), "create_device(0,1," + window + ") 0x40");
-    EXPECT_EQ(f.app->active, 1u);
+    EXPECT_TRUE(f.app->active);
     EXPECT_EQ(f.app->focus_window, f.app->main_window);
     EXPECT_STREQ(f.app->device_stats, "HAL (hw vp): Fake Display Adapter");
 }
@@ -70,9 +70,9 @@ TEST(StartDeviceTest, PresentationFollowsWindowedOrFullScreen) {
     EXPECT_FALSE(windowed.fakes.windows.cursor_clipped);
 
     Framework full;
-    full.app->windowed = 0;
-    full.app->use_depth_buffer = 1;
-    full.device(Framework::kHal).windowed = 0;
+    full.app->windowed = false;
+    full.app->use_depth_buffer = true;
+    full.device(Framework::kHal).windowed = false;
     full.device(Framework::kHal).current_mode = 1;
     full.device(Framework::kHal).fullscreen_multisample = 4;
     ASSERT_EQ(full.start(), platform::kOk);
@@ -220,14 +220,14 @@ TEST(ToggleDisplayModeTest, GoesToFullScreenInTheCurrentModeAndBack) {
     Framework f;
     ASSERT_EQ(f.start(), platform::kOk);
     ASSERT_EQ(toggle_display_mode(*f.app), platform::kOk);
-    EXPECT_EQ(f.app->windowed, 0u);
-    EXPECT_EQ(f.device(Framework::kHal).windowed, 0u);
+    EXPECT_FALSE(f.app->windowed);
+    EXPECT_FALSE(f.device(Framework::kHal).windowed);
     EXPECT_EQ(f.device_fake()->present_params.back_buffer_width, 1024u);
     EXPECT_EQ(f.fakes.windows.find(f.app->main_window)->style, platform::kStyleFullScreen);
-    EXPECT_EQ(f.app->ready, 1u);
+    EXPECT_TRUE(f.app->ready);
 
     ASSERT_EQ(toggle_display_mode(*f.app), platform::kOk);
-    EXPECT_EQ(f.app->windowed, 1u);
+    EXPECT_TRUE(f.app->windowed);
     EXPECT_EQ(f.device_fake()->present_params.back_buffer_width, 800u);
     EXPECT_EQ(f.fakes.windows.find(f.app->main_window)->style, platform::kStyleConfigureWindow);
     EXPECT_EQ(f.fakes.windows.calls.back(),
@@ -240,24 +240,24 @@ TEST(ToggleDisplayModeTest, FailedResetFailsIntoFullScreenAndRebuildsIntoAWindow
     ASSERT_EQ(f.start(), platform::kOk);
     f.device_fake()->reset_answers = {platform::kInvalidCall, platform::kInvalidCall};
     EXPECT_EQ(toggle_display_mode(*f.app), platform::kFail);
-    EXPECT_EQ(f.app->ready, 0u);
+    EXPECT_FALSE(f.app->ready);
 
     ASSERT_EQ(toggle_display_mode(*f.app), platform::kOk);  // back into the window: reset fails, rebuilt
     EXPECT_EQ(f.fakes.graphics.devices.size(), 2u);
     EXPECT_TRUE(f.fakes.graphics.devices[0]->released);
     EXPECT_EQ(f.app->device, f.fakes.graphics.devices[1].get());
-    EXPECT_EQ(f.app->ready, 1u);
+    EXPECT_TRUE(f.app->ready);
 }
 
 TEST(ToggleDisplayModeTest, FullScreenOnlyDeviceLeavesForOneThatCanRenderInAWindow) {
     Framework f;
-    f.app->windowed = 0;
-    f.device(Framework::kHal).windowed = 0;
-    f.device(Framework::kHal).can_render_windowed = 0;
+    f.app->windowed = false;
+    f.device(Framework::kHal).windowed = false;
+    f.device(Framework::kHal).can_render_windowed = false;
     ASSERT_EQ(f.start(), platform::kOk);
     ASSERT_EQ(toggle_display_mode(*f.app), platform::kOk);
     EXPECT_EQ(f.app->device_table.adapters[0].current_device, Framework::kRef);
-    EXPECT_EQ(f.app->windowed, 1u);
+    EXPECT_TRUE(f.app->windowed);
 }
 
 // ---- forced return to a window, shut-down ----
@@ -276,9 +276,9 @@ TEST(SwitchToWindowedTest, RemainingReferencesAreFatalAndTheDeviceIsForgotten) {
 
 TEST(SwitchToWindowedTest, WithoutAnyWindowedDeviceFailsWithoutTouchingTheDevice) {
     Framework f;
-    f.app->windowed = 0;
-    f.device(Framework::kHal).can_render_windowed = 0;
-    f.device(Framework::kRef).can_render_windowed = 0;
+    f.app->windowed = false;
+    f.device(Framework::kHal).can_render_windowed = false;
+    f.device(Framework::kRef).can_render_windowed = false;
     ASSERT_EQ(f.start(), platform::kOk);
     f.app->device_table.adapter_count = 1000;  // a count past the capacity is not followed
     EXPECT_EQ(switch_to_windowed(*f.app), platform::kFail);
@@ -299,7 +299,7 @@ TEST(ShutdownDeviceTest, ReleasesEverythingInOrderAndAnswersTheSceneShutdown) {
     EXPECT_TRUE(f.fakes.graphics.released);
     EXPECT_EQ(f.app->device, nullptr);
     EXPECT_EQ(f.app->graphics, nullptr);
-    EXPECT_EQ(f.app->active + f.app->ready, 0u);
+    EXPECT_FALSE(f.app->active || f.app->ready);
 
     Framework never_started;  // no device: the graphics system still goes
     EXPECT_EQ(shutdown_device(*never_started.app), platform::kOk);
@@ -329,9 +329,9 @@ TEST(RunDeviceDialogTest, ShownInAWindowAndOkWithTimeHeldDrawsOneFrame) {
         dialog.answer = answer;
         f.app->device_dialog = &dialog;
         ASSERT_EQ(f.start(), platform::kOk);
-        f.app->frame_moving = 0;
+        f.app->frame_moving = false;
         EXPECT_EQ(run_device_dialog(*f.app), platform::kOk);
-        EXPECT_EQ(f.app->single_step, answer == kDialogOk ? 1u : 0u);
+        EXPECT_EQ(f.app->single_step, answer == kDialogOk);
         EXPECT_EQ(dialog.own_boxes_when_shown, 1u);
         EXPECT_EQ(f.app->own_boxes_shown, 0u);
     }
@@ -348,9 +348,9 @@ TEST(RunDeviceDialogTest, FailedReturnToAWindowIsAFatalResetFailure) {
     Framework f;
     ScriptedDialog dialog;
     f.app->device_dialog = &dialog;
-    f.app->windowed = 0;
-    f.device(Framework::kHal).can_render_windowed = 0;
-    f.device(Framework::kRef).can_render_windowed = 0;
+    f.app->windowed = false;
+    f.device(Framework::kHal).can_render_windowed = false;
+    f.device(Framework::kRef).can_render_windowed = false;
     ASSERT_EQ(f.start(), platform::kOk);
     EXPECT_EQ(run_device_dialog(*f.app), platform::kFail);
     EXPECT_EQ(dialog.runs, 0);

@@ -82,13 +82,13 @@ TEST(StepFrameTest, FrameWithoutElapsedTimeDrawsNothing) {
 
 TEST(StepFrameTest, WithTimeHeldStillOnlyTheDueStepAdvances) {
     Running f;
-    f.app->frame_moving = 0;
-    f.app->single_step = 1;
+    f.app->frame_moving = false;
+    f.app->single_step = true;
     ASSERT_EQ(step_frame(*f.app), platform::kOk);
     ASSERT_EQ(step_frame(*f.app), platform::kOk);  // no elapsed time, still drawn
     EXPECT_THAT(f.journal_of({"hook:"}),
                 ElementsAre("hook:advance_frame", "hook:render_frame", "hook:render_frame"));
-    EXPECT_EQ(f.app->single_step, 0u);
+    EXPECT_FALSE(f.app->single_step);
 }
 
 TEST(StepFrameTest, HookFailuresAreReturnedUnchangedAndNothingIsPresented) {
@@ -107,7 +107,7 @@ TEST(StepFrameTest, HookFailuresAreReturnedUnchangedAndNothingIsPresented) {
 TEST(FrameStatsTest, LineChangesOnlyAfterMoreThanOneSecond) {
     Framework f;
     ASSERT_EQ(f.start(), platform::kOk);
-    f.app->use_depth_buffer = 1;
+    f.app->use_depth_buffer = true;
     f.device(Framework::kHal).windowed_multisample = 2;
     f.fakes.clock.advance(0.5);
     ASSERT_EQ(step_frame(*f.app), platform::kOk);  // the first measurement, 5.5 s after the clock's zero
@@ -157,13 +157,13 @@ TEST(PauseTest, TwoPausesNeedTwoResumes) {
     pause(*f.app, true);
     pause(*f.app, true);
     pause(*f.app, false);
-    EXPECT_EQ(f.app->ready, 0u);
+    EXPECT_FALSE(f.app->ready);
     const float stopped_at = read_timer(*f.app, kTimerAppTime);
     f.fakes.clock.advance(3.0);
     EXPECT_EQ(read_timer(*f.app, kTimerAppTime), stopped_at);
 
     pause(*f.app, false);
-    EXPECT_EQ(f.app->ready, 1u);
+    EXPECT_TRUE(f.app->ready);
     f.fakes.clock.advance(0.5);
     EXPECT_FLOAT_EQ(read_timer(*f.app, kTimerAppTime), stopped_at + 0.5f);
 }
@@ -171,11 +171,11 @@ TEST(PauseTest, TwoPausesNeedTwoResumes) {
 TEST(PauseTest, UnmatchedResumeDoesNotLeaveTheApplicationPausedForEver) {
     Running f;
     pause(*f.app, false);
-    EXPECT_EQ(f.app->ready, 1u);
+    EXPECT_TRUE(f.app->ready);
     pause(*f.app, true);
-    EXPECT_EQ(f.app->ready, 0u);
+    EXPECT_FALSE(f.app->ready);
     pause(*f.app, false);
-    EXPECT_EQ(f.app->ready, 1u);
+    EXPECT_TRUE(f.app->ready);
 }
 
 // ---- the message loop ----
@@ -194,8 +194,8 @@ TEST(RunTest, DrawsFramesWhileNoMessageWaitsAndEndsWithTheQuitCode) {
 TEST(RunTest, WaitsForMessagesWhileNotActiveOrNotReady) {
     for (const bool active : {false, true}) {
         Running f;
-        f.app->active = active ? 1 : 0;
-        f.app->ready = active ? 0 : 1;
+        f.app->active = active;
+        f.app->ready = !active;
         EXPECT_EQ(run(*f.app), f.fakes.windows.idle_exit_code);
         EXPECT_EQ(f.fakes.windows.idle_waits, 1);
         EXPECT_EQ(f.hooks.renders, 0);
@@ -240,11 +240,11 @@ TEST(RunTest, AltEnterSwitchesPresentationAndBackWithoutClosing) {
     f.fakes.windows.post(f.app->main_window, platform::kMsgSysKeyDown, platform::kKeyReturn);
     f.hooks.after_render = [&f](RenderApp& app) {
         if (f.hooks.renders == 1) {
-            EXPECT_EQ(app.windowed, 0u);
+            EXPECT_FALSE(app.windowed);
             f.fakes.windows.post(app.main_window, platform::kMsgSysKeyDown, platform::kKeyReturn);
         }
         if (f.hooks.renders == 2) {
-            EXPECT_EQ(app.windowed, 1u);
+            EXPECT_TRUE(app.windowed);
             f.fakes.windows.post(0, platform::kMsgQuit, 3);
         }
     };
@@ -252,7 +252,7 @@ TEST(RunTest, AltEnterSwitchesPresentationAndBackWithoutClosing) {
     EXPECT_EQ(f.hooks.renders, 2);
     EXPECT_EQ(f.device_fake()->resets, 2);
     EXPECT_EQ(f.fakes.windows.quit_posts, 0);
-    EXPECT_EQ(f.app->ready, 1u);
+    EXPECT_TRUE(f.app->ready);
 }
 
 }  // namespace

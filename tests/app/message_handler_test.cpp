@@ -27,7 +27,7 @@ struct Started : Framework {
     intptr_t move_to(int32_t x, int32_t y) { return send(platform::kMsgMouseMove, 0, FakeWindowSystem::make_lparam(x, y)); }
     bool closed() const { return fakes.windows.quit_posts > 0; }
     void go_full_screen() {
-        app->windowed = 0;
+        app->windowed = false;
         fakes.windows.find(app->main_window)->window_rect = platform::Rect{10, 20, 826, 644};
     }
 };
@@ -66,7 +66,7 @@ TEST(MouseExitTest, DeviceCursorFollowsInClientCoordinatesInFullScreen) {
     EXPECT_EQ(moves[0].a, 90u);
     EXPECT_EQ(moves[0].b, 80u);
 
-    f.app->ready = 0;  // paused: the device cursor is left alone
+    f.app->ready = false;  // paused: the device cursor is left alone
     f.move_to(2, 2);
     EXPECT_EQ(f.device_fake()->count_of(DeviceOp::SetCursorPosition), 1);
 }
@@ -166,10 +166,10 @@ TEST(ToggleCommandTest, FailedToggleIsReportedAsAFatalResetFailure) {
 
 TEST(ToggleCommandTest, IgnoredWhilePaused) {
     Started f;
-    f.app->ready = 0;
+    f.app->ready = false;
     EXPECT_EQ(f.send(platform::kMsgCommand, 40003), 0);
     EXPECT_EQ(f.device_fake()->resets, 0);
-    EXPECT_EQ(f.app->windowed, 1u);
+    EXPECT_TRUE(f.app->windowed);
 }
 
 // ---- the exit sequence ----
@@ -213,10 +213,10 @@ TEST(WindowMessagesTest, MinimiseDeactivatesAndFreesTheCursorInFullScreen) {
     f.fakes.windows.clip_cursor(&f.app->window_rect);
     for (uintptr_t hidden : {platform::kSizeMinimized, platform::kSizeMaxHide}) {
         f.send(platform::kMsgSize, hidden);
-        EXPECT_EQ(f.app->active, 0u);
+        EXPECT_FALSE(f.app->active);
         EXPECT_FALSE(f.fakes.windows.cursor_clipped);
         f.send(platform::kMsgSize, platform::kSizeRestored);
-        EXPECT_EQ(f.app->active, 1u);
+        EXPECT_TRUE(f.app->active);
         f.fakes.windows.clip_cursor(&f.app->window_rect);
     }
 }
@@ -227,10 +227,10 @@ TEST(WindowMessagesTest, RestoredWindowIsActiveOnlyWithADevice) {
     f.send(platform::kMsgSize, platform::kSizeMinimized);
     f.app->device = nullptr;  // as after a failed device change
     f.send(platform::kMsgSize, platform::kSizeRestored);
-    EXPECT_EQ(f.app->active, 0u);
+    EXPECT_FALSE(f.app->active);
     f.app->device = device;
     f.send(platform::kMsgSize, platform::kSizeRestored);
-    EXPECT_EQ(f.app->active, 1u);
+    EXPECT_TRUE(f.app->active);
 }
 
 TEST(WindowMessagesTest, FullScreenAnswersForTheWholeWindow) {
@@ -245,7 +245,7 @@ TEST(WindowMessagesTest, FullScreenAnswersForTheWholeWindow) {
     }
     EXPECT_EQ(f.send(platform::kMsgSysCommand, 0xF060), 42);
 
-    f.app->windowed = 1;  // a window gets the system's handling
+    f.app->windowed = true;  // a window gets the system's handling
     EXPECT_EQ(f.send(platform::kMsgSetCursor), 42);
     EXPECT_EQ(f.send(platform::kMsgNcHitTest), 42);
     EXPECT_EQ(f.send(platform::kMsgSysCommand, platform::kSysCommandMove), 42);
@@ -265,13 +265,13 @@ TEST(WindowMessagesTest, PowerQueriesAreAllowedAndMinimumSizeIsSet) {
 TEST(WindowMessagesTest, ResizedWindowResetsTheDeviceWithTheNewClientSize) {
     Started f;
     f.send(platform::kMsgEnterSizeMove);
-    EXPECT_EQ(f.app->ready, 0u);
+    EXPECT_FALSE(f.app->ready);
     f.fakes.windows.find(f.app->main_window)->client_rect = platform::Rect{0, 0, 640, 400};
     f.send(platform::kMsgExitSizeMove);
     EXPECT_EQ(f.device_fake()->resets, 1);
     EXPECT_EQ(f.device_fake()->present_params.back_buffer_width, 640u);
     EXPECT_EQ(f.device_fake()->present_params.back_buffer_height, 400u);
-    EXPECT_EQ(f.app->ready, 1u);
+    EXPECT_TRUE(f.app->ready);
 
     f.send(platform::kMsgEnterSizeMove);  // moved only: no reset
     f.send(platform::kMsgExitSizeMove);
@@ -294,7 +294,7 @@ TEST(WindowMessagesTest, ChangingOnlyTheWidthOrOnlyTheHeightResetsTheDeviceToo) 
     EXPECT_EQ(f.device_fake()->resets, 2);
     EXPECT_EQ(f.device_fake()->present_params.back_buffer_width, 640u);
     EXPECT_EQ(f.device_fake()->present_params.back_buffer_height, 400u);
-    EXPECT_EQ(f.app->ready, 1u);
+    EXPECT_TRUE(f.app->ready);
 }
 
 TEST(WindowMessagesTest, FailedResetAfterAResizeIsFatal) {
@@ -312,7 +312,7 @@ TEST(WindowMessagesTest, PausedWindowStillShowsItsPicture) {
     Started f;
     f.send(platform::kMsgPaint);
     EXPECT_EQ(f.hooks.renders, 0);
-    f.app->ready = 0;
+    f.app->ready = false;
     EXPECT_EQ(f.send(platform::kMsgPaint), 42);
     EXPECT_EQ(f.hooks.renders, 1);
     EXPECT_EQ(f.device_fake()->presents, 1);

@@ -8,8 +8,13 @@
 # the C++ standard library (and the compiler's own intrinsics headers, which
 # are part of the compiler, not a library). settings/, render/ and app/ reach
 # the system only through platform/, so their <...> includes are standard
-# headers only, plus GLM's matrix maths in render/. Prints every breach and
-# fails when there is one.
+# headers only, plus GLM's matrix maths in render/. Inside platform/, gl/ is
+# the OpenGL device of every system: it includes the standard library, the
+# OpenGL header (gl_api.h's) and the platform interfaces, no window system;
+# its capability rules (gl_device_rules, surface_formats) include no system
+# header at all. resources/ decodes its pictures with stb_image and reads the
+# Windows bitmap resource through <windows.h> (resources/windows/ only).
+# Prints every breach and fails when there is one.
 
 cmake_minimum_required(VERSION 3.25)
 
@@ -41,6 +46,11 @@ set(standard_headers
   csignal cstdarg cstddef cstdint cstdio cstdlib cstring ctime cuchar cwchar
   cwctype)
 
+# The OpenGL header of the device, as gl_api.h includes it on each system.
+set(gl_headers epoxy/gl.h glad/gl.h)
+# The device's files that answer capability questions on every system.
+set(gl_system_free "^platform/gl/(gl_device_rules|surface_formats)\\.")
+
 set(breaches "")
 set(files_checked 0)
 
@@ -71,6 +81,12 @@ foreach(layer IN LISTS layers)
         elseif(layer STREQUAL "sim")
           list(APPEND breaches "${source}: includes \"${target}\" (sim/ depends on the standard library only)")
         endif()
+        if(source MATCHES "^platform/gl/" AND target MATCHES "^platform/.+/" AND NOT target MATCHES "^platform/gl/")
+          list(APPEND breaches "${source}: includes ${target} (platform/gl/ names no window system)")
+        elseif(source MATCHES "${gl_system_free}" AND target MATCHES "^platform/gl/"
+               AND NOT target MATCHES "${gl_system_free}")
+          list(APPEND breaches "${source}: includes ${target} (the capability rules reach no system header)")
+        endif()
       elseif(line MATCHES "#[ \t]*include[ \t]*<([^>]+)>")
         set(target ${CMAKE_MATCH_1})
         if(target IN_LIST standard_headers)
@@ -83,6 +99,13 @@ foreach(layer IN LISTS layers)
         elseif(layer STREQUAL "settings" OR layer STREQUAL "app"
                OR (layer STREQUAL "render" AND NOT target MATCHES "^glm/"))
           list(APPEND breaches "${source}: includes <${target}> (${layer}/ reaches the system through platform/)")
+        elseif(layer STREQUAL "resources" AND NOT target STREQUAL "stb/stb_image.h"
+               AND NOT (target STREQUAL "windows.h" AND source MATCHES "^resources/windows/"))
+          list(APPEND breaches "${source}: includes <${target}> (resources/ decodes with stb_image only)")
+        elseif(source MATCHES "${gl_system_free}")
+          list(APPEND breaches "${source}: includes <${target}> (the capability rules reach no system header)")
+        elseif(source MATCHES "^platform/gl/" AND NOT target IN_LIST gl_headers)
+          list(APPEND breaches "${source}: includes <${target}> (platform/gl/ names no window system)")
         endif()
       endif()
     endforeach()

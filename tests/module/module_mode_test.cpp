@@ -301,9 +301,9 @@ TEST(ModuleTest, StartsInTheHostsWindowAtItsSizeAndNothingElse) {
     ASSERT_EQ(app::create_module(*m.aquarium, m.host), platform::kOk);
     EXPECT_EQ(m.app().main_window, m.host);
     EXPECT_EQ(m.app().mode, app::ScreenSaverMode::run);
-    EXPECT_EQ(m.app().windowed, 1u);
-    EXPECT_EQ(m.app().active, 1u);
-    EXPECT_EQ(m.app().ready, 1u);
+    EXPECT_TRUE(m.app().windowed);
+    EXPECT_TRUE(m.app().active);
+    EXPECT_TRUE(m.app().ready);
     ASSERT_NE(m.device(), nullptr);
     EXPECT_EQ(m.device()->present_params.windowed, 1u);
     EXPECT_EQ(m.device()->present_params.back_buffer_width, 320u);

@@ -165,7 +165,7 @@ TEST(DialogRun, TheWholeDialogRunsInItsWindowAndEndsWithCancel) {
     request.graphics = &graphics;
     request.screen_width = 1024;
     request.screen_height = 768;
-    uint32_t windowed = 0;
+    bool windowed = false;
     platform::Result warning = 0;
     ASSERT_EQ(settings::build_device_table(*table, request, windowed, warning), platform::kOk);
     settings::Settings settings = settings::default_settings();

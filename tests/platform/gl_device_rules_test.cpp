@@ -4,13 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/gl/gl_formats.h"
+
 namespace platform::gl {
 namespace {
 
 constexpr uint32_t kUsageRenderTarget = 0x1;
 constexpr uint32_t kResourceTexture = 3;
 constexpr uint32_t kResourceIndexBuffer = 7;
-constexpr Format kIndex32 = 102;
 
 TEST(GlDeviceRules, BackBufferFitsItsDisplayFormatOrTheSameWithAlpha) {
     EXPECT_TRUE(back_buffer_fits_display(kFormatX8R8G8B8, kFormatX8R8G8B8));
@@ -37,7 +38,7 @@ TEST(GlDeviceRules, FormatsByUsageAndResource) {
     EXPECT_EQ(check_format_rule(kFormatX8R8G8B8, 0, kResourceTexture, kFormatD24S8), kNotAvailable);
     // Anything else: index buffers of 16 or 32 bits.
     EXPECT_EQ(check_format_rule(kFormatX8R8G8B8, 0, kResourceIndexBuffer, kFormatIndex16), kOk);
-    EXPECT_EQ(check_format_rule(kFormatX8R8G8B8, 0, kResourceIndexBuffer, kIndex32), kOk);
+    EXPECT_EQ(check_format_rule(kFormatX8R8G8B8, 0, kResourceIndexBuffer, kFormatIndex32), kOk);
     EXPECT_EQ(check_format_rule(kFormatX8R8G8B8, 0, kResourceIndexBuffer, kFormatA8R8G8B8), kNotAvailable);
     // An adapter format no display has answers nothing.
     EXPECT_EQ(check_format_rule(kFormatA8R8G8B8, 0, kResourceTexture, kFormatA8R8G8B8), kNotAvailable);
@@ -45,6 +46,15 @@ TEST(GlDeviceRules, FormatsByUsageAndResource) {
     EXPECT_EQ(check_depth_stencil_rule(kFormatX8R8G8B8, kFormatA8R8G8B8, kFormatD15S1), kNotAvailable);
     EXPECT_EQ(check_depth_stencil_rule(kFormatX8R8G8B8, kFormatD16, kFormatD16), kNotAvailable);
     EXPECT_EQ(check_depth_stencil_rule(kFormatA4R4G4B4, kFormatA8R8G8B8, kFormatD16), kNotAvailable);
+}
+
+// The rules answer from surface_formats.h, the device from its mapping onto
+// OpenGL: both must name the same formats.
+TEST(GlDeviceRules, TheRulesOfferTheFormatsTheDeviceMapsOntoOpenGL) {
+    for (Format format = 0; format < 256; ++format) {
+        EXPECT_EQ(is_texture_format(format), texture_format(format).supported) << format;
+        EXPECT_EQ(is_depth_format(format), depth_renderbuffer_format(format) != 0) << format;
+    }
 }
 
 TEST(GlDeviceRules, MultisampleTypesAreTheOfferedOnesUpToSixteen) {

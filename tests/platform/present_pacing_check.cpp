@@ -8,8 +8,8 @@
 #include <ctime>
 #include <string>
 
-#include "platform/gl/gl_graphics.h"
-#include "platform/gl/headless_graphics.h"
+#include "platform/egl/egl_graphics.h"
+#include "platform/egl/egl_headless_graphics.h"
 #include "platform/sdl/sdl_window_system.h"
 #include "tests/support/x_server.h"
 

@@ -15,15 +15,17 @@
 #include <string>
 #include <vector>
 
+#include "platform/egl/egl_graphics.h"
+#include "platform/egl/egl_headless_graphics.h"
 #include "platform/gl/gl_device.h"
-#include "platform/gl/gl_graphics.h"
-#include "platform/gl/headless_graphics.h"
 #include "platform/sdl/sdl_window_system.h"
+#include "tests/support/present_params.h"
 #include "tests/support/x_server.h"
 
 namespace {
 
 using namespace platform;
+using test_support::windowed_params;
 using test_support::XvfbEnvironment;
 
 // SDL lets go of the server before it stops.
@@ -217,13 +219,7 @@ TEST_F(SdlWindows, TheDeviceSwitchesToFullScreenAndBack) {
     ASSERT_NE(window, 0u);
     ASSERT_TRUE(pump_until([] { return g_recorder.has(kMsgPaint); }));
 
-    PresentParams params{};
-    params.windowed = 1;
-    params.back_buffer_count = 1;
-    params.swap_effect = kSwapEffectDiscard;
-    params.device_window = window;
-    params.enable_auto_depth_stencil = 1;
-    params.auto_depth_stencil_format = kFormatD16;
+    PresentParams params = windowed_params({.window = window, .format = kFormatUnknown});
     GraphicsDevice* device = nullptr;
     ASSERT_EQ(graphics->create_device(0, kDeviceHal, window, kCreateHardwareVertexProcessing, params, &device), kOk);
     EXPECT_EQ(params.back_buffer_width, 320u);  // taken from the window
@@ -299,13 +295,7 @@ TEST_F(SdlWindows, FramesDrawnStraightIntoTheWindowLookLikeFramesCopiedIntoIt) {
     const NativeWindow window = make_window(40, 30, 160, 120, kStyleConfigureWindow | kStyleVisible);
     ASSERT_NE(window, 0u);
     ASSERT_TRUE(pump_until([] { return g_recorder.has(kMsgPaint); }));
-    PresentParams params{};
-    params.windowed = 1;
-    params.back_buffer_count = 1;
-    params.swap_effect = kSwapEffectDiscard;
-    params.device_window = window;
-    params.enable_auto_depth_stencil = 1;
-    params.auto_depth_stencil_format = kFormatD24S8;
+    PresentParams params = windowed_params({.window = window, .format = kFormatUnknown, .depth = kFormatD24S8});
     GraphicsDevice* device = nullptr;
     ASSERT_EQ(graphics->create_device(0, kDeviceHal, window, kCreateHardwareVertexProcessing, params, &device), kOk);
     auto* gl_device = dynamic_cast<gl::GlDevice*>(device);

@@ -23,7 +23,7 @@ TEST(Camera, NearPlaneIsHalfTheDistanceButBacksOffWhenTheCreatureIsClose) {
 
 TEST(Camera, PersistedCameraValuesAreBroughtIntoTheirRanges) {
     struct Case {
-        float in, yy, rr, hh;  // the same input for elevation, distance and height
+        float in, elevation, distance, height;  // the same input for all five values
     };
     for (const Case& k : {Case{-1000.0f, -5.0f, 0.15f, -50.0f}, Case{-5.0f, -5.0f, 0.15f, -5.0f},
                           Case{0.1f, 0.1f, 0.15f, 0.1f}, Case{0.15f, 0.15f, 0.15f, 0.15f},
@@ -32,19 +32,19 @@ TEST(Camera, PersistedCameraValuesAreBroughtIntoTheirRanges) {
                           Case{500.0f, 89.9f, 500.0f, 150.0f}, Case{1e9f, 89.9f, 500.0f, 150.0f}}) {
         SCOPED_TRACE(k.in);
         settings::Settings s{};
-        s.camxz = k.in;
-        s.camyy = k.in;
-        s.camrr = k.in;
-        s.camlr = k.in;
-        s.camhh = k.in;
+        s.camera_azimuth_deg = k.in;
+        s.camera_elevation_deg = k.in;
+        s.camera_distance = k.in;
+        s.camera_look_angle_deg = k.in;
+        s.camera_height = k.in;
         s.r_floor = 7;
         render::bound_camera_settings(s);
-        EXPECT_EQ(s.camyy, k.yy);
-        EXPECT_EQ(s.camrr, k.rr);
-        EXPECT_EQ(s.camhh, k.hh);
+        EXPECT_EQ(s.camera_elevation_deg, k.elevation);
+        EXPECT_EQ(s.camera_distance, k.distance);
+        EXPECT_EQ(s.camera_height, k.height);
         // Azimuth, look angle and floor are not bounded here.
-        EXPECT_EQ(s.camxz, k.in);
-        EXPECT_EQ(s.camlr, k.in);
+        EXPECT_EQ(s.camera_azimuth_deg, k.in);
+        EXPECT_EQ(s.camera_look_angle_deg, k.in);
         EXPECT_EQ(s.r_floor, 7);
     }
 }

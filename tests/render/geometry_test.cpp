@@ -5,10 +5,12 @@
 #include <cmath>
 #include <glm/ext/matrix_transform.hpp>
 #include <glm/geometric.hpp>
+#include <map>
 #include <memory>
 #include <set>
 #include <tuple>
 #include <utility>
+#include <vector>
 
 #include "render/drawing_transforms.h"
 #include "render/hsv_colour.h"
@@ -48,11 +50,66 @@ TEST(TankGeometry, FloorGridWallPostsAndRings) {
             const sim::Vertex& corner = tank->rings[4 * j + c];
             EXPECT_FLOAT_EQ(corner.py, 0.625f * static_cast<float>(j + 1));
             EXPECT_EQ(std::make_pair(std::fabs(corner.px), std::fabs(corner.pz)), std::make_pair(10.0f, 10.0f));
-            EXPECT_EQ(tank->ring_indices[8 * j + 2 * c + 1], 4 * j + (c + 1) % 4);
         }
     }
-    for (int i = 0; i < render::kPostVertices; ++i) EXPECT_EQ(tank->post_indices[i], i);
-    for (int i = 0; i < render::kFloorVertices; ++i) EXPECT_EQ(tank->floor_indices[i], i);
+}
+
+// The lines a line list draws, each as its two end points in either order.
+using Point = std::tuple<float, float, float>;
+using Line = std::pair<Point, Point>;
+
+std::vector<Line> drawn_lines(const sim::Vertex* vertices, int vertex_count, const uint16_t* indices, int lines) {
+    std::vector<Line> out;
+    for (int i = 0; i < 2 * lines; i += 2) {
+        EXPECT_LT(indices[i], vertex_count);
+        EXPECT_LT(indices[i + 1], vertex_count);
+        if (indices[i] >= vertex_count || indices[i + 1] >= vertex_count) continue;
+        const sim::Vertex& a = vertices[indices[i]];
+        const sim::Vertex& b = vertices[indices[i + 1]];
+        const Point p{a.px, a.py, a.pz}, q{b.px, b.py, b.pz};
+        out.push_back(p < q ? Line{p, q} : Line{q, p});
+    }
+    return out;
+}
+
+float length(const Line& line) {
+    const auto [x0, y0, z0] = line.first;
+    const auto [x1, y1, z1] = line.second;
+    return std::hypot(x1 - x0, y1 - y0, z1 - z0);
+}
+
+TEST(TankGeometry, IndicesNameOnlyTheirVerticesAndDrawEveryEdgeOnce) {
+    auto tank = std::make_unique<render::TankGeometry>();
+    render::build_tank_geometry(*tank);
+    struct Set {
+        const char* what;
+        const sim::Vertex* vertices;
+        int vertex_count;
+        const uint16_t* indices;
+        int lines;
+        float line_length;
+    };
+    const Set sets[] = {
+        {"floor along x", tank->floor_along_x, render::kFloorVertices, tank->floor_indices, render::kFloorLines, 20.0f},
+        {"floor along z", tank->floor_along_z, render::kFloorVertices, tank->floor_indices, render::kFloorLines, 20.0f},
+        {"posts", tank->posts, render::kPostVertices, tank->post_indices, render::kWallPosts, 5.0f},
+        {"rings", tank->rings, render::kRingVertices, tank->ring_indices, render::kRingLines, 20.0f},
+    };
+    for (const Set& set : sets) {
+        SCOPED_TRACE(set.what);
+        const std::vector<Line> lines = drawn_lines(set.vertices, set.vertex_count, set.indices, set.lines);
+        ASSERT_EQ(lines.size(), static_cast<size_t>(set.lines));
+        EXPECT_EQ(std::set<Line>(lines.begin(), lines.end()).size(), lines.size());  // none drawn twice
+        for (const Line& line : lines) EXPECT_NEAR(length(line), set.line_length, 1e-4f);
+    }
+    // The rings are closed squares: every corner ends exactly two sides.
+    std::map<Point, int> ends;
+    for (const Line& line : drawn_lines(tank->rings, render::kRingVertices, tank->ring_indices, render::kRingLines)) {
+        ++ends[line.first];
+        ++ends[line.second];
+    }
+    EXPECT_EQ(ends.size(), static_cast<size_t>(render::kRingVertices));
+    for (const auto& [corner, count] : ends) EXPECT_EQ(count, 2);
 }
 
 TEST(HsvColour, BodyColourAndTheSpecialCases) {

@@ -33,7 +33,7 @@ struct Frame {
 
     Frame() {
         settings.d_show_info = true;
-        settings.camrr = 2.0f;
+        settings.camera_distance = 2.0f;
         render::reset_renderer_state(*state);
         overlay.build_glyph_texture(device.get());
         overlay.prepare_for_drawing();
@@ -254,83 +254,66 @@ TEST(RenderFrame, ColoursOfTheTankTheEyesTheBodyAndTheMarker) {
     EXPECT_EQ(f.device->render_state[static_cast<int>(RenderState::NormalizeNormals)], 1u);
 }
 
-// A 4 x 4 matrix for column vectors, in double precision.
-struct Mat4 {
-    double m[4][4];
-};
-
-Mat4 mat4_identity() {
-    Mat4 out{};
-    for (int i = 0; i < 4; ++i) out.m[i][i] = 1.0;
-    return out;
+// The draws of the eye mesh, in drawing order.
+std::vector<Draw> eye_draws(const Frame& f) {
+    std::vector<Draw> eyes;
+    for (const Draw& d : indexed_draws(*f.device))
+        if (d.call.vertices == f.scene.world->eye_vertices) eyes.push_back(d);
+    return eyes;
 }
 
-Mat4 operator*(const Mat4& a, const Mat4& b) {
-    Mat4 out{};
-    for (int r = 0; r < 4; ++r)
-        for (int c = 0; c < 4; ++c)
-            for (int k = 0; k < 4; ++k) out.m[r][c] += a.m[r][k] * b.m[k][c];
-    return out;
+// The side axis of the eyes' segment, in the world, drawn.
+sim::Vec3 eye_side_drawn(const sim::Creature& c) {
+    sim::Mat3 g;
+    sim::mat3_from_quat(g, c.segment_quat[c.skin_segment[19][8]]);
+    sim::Vec3 side;
+    sim::mat3_mul_vec(side, c.rotation, sim::Vec3{g.m00, g.m10, g.m20});
+    return rendertest::drawing(side);
 }
 
-Mat4 translation(double x, double y, double z) {
-    Mat4 out = mat4_identity();
-    out.m[0][3] = x;
-    out.m[1][3] = y;
-    out.m[2][3] = z;
-    return out;
-}
-
-// The rotation of a unit quaternion of the simulation (z up), as a rotation
-// of the drawing frame (y up): the second and third axes change places.
-Mat4 drawn_rotation(const sim::Quat& q) {
-    const double w = q.w, x = q.x, y = q.y, z = q.z;
-    const double r[3][3] = {{1 - 2 * (y * y + z * z), 2 * (x * y - w * z), 2 * (x * z + w * y)},
-                            {2 * (x * y + w * z), 1 - 2 * (x * x + z * z), 2 * (y * z - w * x)},
-                            {2 * (x * z - w * y), 2 * (y * z + w * x), 1 - 2 * (x * x + y * y)}};
-    const int axis[3] = {0, 2, 1};
-    Mat4 out = mat4_identity();
-    for (int row = 0; row < 3; ++row)
-        for (int col = 0; col < 3; ++col) out.m[axis[row]][axis[col]] = r[row][col];
-    return out;
-}
-
-// Each eye is the eye mesh tilted by 11 degrees about (0, 1, -0.8) (the
-// simulation's axes), mirrored in x for the +x side only, turned with its
-// skin point's segment, moved to that skin point, then carried with the
-// body. Built here from those parts and compared whole.
-TEST(RenderFrame, EyeWorldMatricesAreTiltMirrorSegmentSkinPointAndBody) {
+TEST(RenderFrame, EyesMirrorEachOtherAcrossTheBodyAndMoveWithIt) {
     Frame f;
     ASSERT_EQ(f.render(), platform::kOk);
-    const std::vector<Draw> draws = indexed_draws(*f.device);
-    const sim::Creature& c = *f.scene.creature;
+    std::vector<Draw> eyes = eye_draws(f);
+    ASSERT_EQ(eyes.size(), 2u);
+    sim::Creature& c = *f.scene.creature;
     const sim::SimWorld& w = *f.scene.world;
 
-    const double tilt_angle = 11.0 * 3.141592653589793 / 180.0;
-    const double axis_length = std::sqrt(1.0 + 0.8 * 0.8);
-    const double s = std::sin(tilt_angle / 2.0);
-    const Mat4 tilt = drawn_rotation(sim::Quat{std::cos(tilt_angle / 2.0), 0.0, s / axis_length, -0.8 * s / axis_length});
-    Mat4 mirror = mat4_identity();
-    mirror.m[0][0] = -1.0;
-    const Mat4 segment = drawn_rotation(c.segment_quat[c.skin_segment[19][8]]);
-    const Mat4 body = translation(c.position.x, c.position.z, c.position.y) * drawn_rotation(c.orientation);
+    // Every point of the second eye, seen from its own centre, is the first
+    // eye's point mirrored across the body's side plane.
+    const sim::Vec3 n = eye_side_drawn(c);
+    const Point4 o0 = transform(eyes[0].world, 0, 0, 0), o1 = transform(eyes[1].world, 0, 0, 0);
+    for (const sim::Vertex& v : w.eye_vertices) {
+        const Point4 p0 = transform(eyes[0].world, v.px, v.py, v.pz);
+        const Point4 p1 = transform(eyes[1].world, v.px, v.py, v.pz);
+        const sim::Vec3 a{p0.x - o0.x, p0.y - o0.y, p0.z - o0.z};
+        const double along = a.x * n.x + a.y * n.y + a.z * n.z;
+        EXPECT_NEAR(p1.x - o1.x, a.x - 2.0 * along * n.x, 1e-5);
+        EXPECT_NEAR(p1.y - o1.y, a.y - 2.0 * along * n.y, 1e-5);
+        EXPECT_NEAR(p1.z - o1.z, a.z - 2.0 * along * n.z, 1e-5);
+    }
+    // The mirror turns the second eye's winding round: it is culled the other way.
+    EXPECT_EQ(eyes[0].cull, platform::kCullCounterClockwise);
+    EXPECT_EQ(eyes[1].cull, platform::kCullClockwise);
 
-    const sim::Vertex* skin_points[2] = {&w.vertex_minus[19][8], &w.vertex_plus[19][8]};
-    std::vector<const Draw*> eyes;
-    for (const Draw& d : draws)
-        if (d.call.vertices == w.eye_vertices) eyes.push_back(&d);
+    // Moved and turned, the body carries its eyes with it: they stay on
+    // their skin points.
+    c.position = sim::Vec3{c.position.x + 0.3, c.position.y - 0.2, c.position.z + 0.4};
+    sim::Quat turn;
+    sim::quat_from_axis_angle(turn, sim::Vec3{0.0, 0.0, 1.0}, 1.0);
+    sim::quat_mul(c.orientation, turn, c.orientation);
+    sim::mat3_from_quat(c.rotation, c.orientation);
+    f.device->clear_calls();
+    ASSERT_EQ(f.render(), platform::kOk);
+    eyes = eye_draws(f);
     ASSERT_EQ(eyes.size(), 2u);
     for (int eye = 0; eye < 2; ++eye) {
-        SCOPED_TRACE(eye == 0 ? "-x side" : "+x side, mirrored");
-        const sim::Vertex& p = *skin_points[eye];
-        const Mat4 expected =
-            body * translation(p.px, p.py, p.pz) * segment * (eye == 1 ? mirror : mat4_identity()) * tilt;
-        // The device takes the transpose (row vectors).
-        for (int r = 0; r < 4; ++r)
-            for (int col = 0; col < 4; ++col)
-                EXPECT_NEAR(eyes[eye]->world.m[col][r], expected.m[r][col], 1e-5) << r << "," << col;
-        // The mirrored eye turns its triangles' winding round: culled the other way.
-        EXPECT_EQ(eyes[eye]->cull, eye == 0 ? 3u : 2u);
+        SCOPED_TRACE(eye);
+        const sim::Vec3 skin = rendertest::drawing(rendertest::world_point(c, w.skin_pos[eye][19][8]));
+        const Point4 moved = transform(eyes[eye].world, 0, 0, 0);
+        expect_near(moved, skin, 1e-5);
+        const Point4& before = eye == 0 ? o0 : o1;
+        EXPECT_GT(std::hypot(moved.x - before.x, moved.y - before.y, moved.z - before.z), 0.2);
     }
 }
 
@@ -342,13 +325,8 @@ TEST(RenderFrame, EyesSitOnTheirSkinPointsLookingOutwardsTheSecondMirrored) {
     const sim::Creature& c = *f.scene.creature;
     const sim::SimWorld& w = *f.scene.world;
 
-    // The segment's side axis, in the world, drawn: eyes look along -x (first) and +x (second).
-    const sim::Quat& segment = c.segment_quat[c.skin_segment[19][8]];
-    sim::Mat3 g;
-    sim::mat3_from_quat(g, segment);
-    sim::Vec3 side;
-    sim::mat3_mul_vec(side, c.rotation, sim::Vec3{g.m00, g.m10, g.m20});
-    const sim::Vec3 side_drawn = rendertest::drawing(side);
+    // Eyes look along the segment's -x (first) and +x (second).
+    const sim::Vec3 side_drawn = eye_side_drawn(c);
 
     for (int eye = 0; eye < 2; ++eye) {
         SCOPED_TRACE(eye);

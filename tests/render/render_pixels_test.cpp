@@ -7,11 +7,12 @@
 #include <vector>
 
 #include "app/aquarium_app.h"
-#include "platform/gl/gl_graphics.h"
-#include "platform/gl/headless_graphics.h"
+#include "platform/egl/egl_graphics.h"
+#include "platform/egl/egl_headless_graphics.h"
 #include "render/render_frame.h"
 #include "tests/render/render_test_support.h"
 #include "tests/support/fake_platform.h"
+#include "tests/support/present_params.h"
 
 namespace {
 
@@ -40,15 +41,8 @@ TEST(RenderPixels, BackgroundAndTheTankLinesInTheirLitColours) {
     platform::GraphicsSystem* system =
         platform::make_headless_graphics_system_factory(kWidth, kHeight)->create(platform::kGraphicsSystemVersion);
     ASSERT_NE(system, nullptr) << "no offscreen OpenGL (EGL surfaceless) on this machine";
-    platform::PresentParams params{};
-    params.back_buffer_width = kWidth;
-    params.back_buffer_height = kHeight;
-    params.back_buffer_format = platform::kFormatX8R8G8B8;
-    params.back_buffer_count = 1;
-    params.swap_effect = platform::kSwapEffectDiscard;
-    params.windowed = 1;
-    params.enable_auto_depth_stencil = 1;
-    params.auto_depth_stencil_format = platform::kFormatD24S8;
+    platform::PresentParams params =
+        test_support::windowed_params({.width = kWidth, .height = kHeight, .depth = platform::kFormatD24S8});
     platform::GraphicsDevice* device = nullptr;
     ASSERT_EQ(
         system->create_device(0, platform::kDeviceHal, 0, platform::kCreateHardwareVertexProcessing, params, &device),

@@ -48,7 +48,7 @@ protected:
         request.min_depth_bits = 16;
         request.screen_width = 1024;
         request.screen_height = 768;
-        uint32_t windowed = 0;
+        bool windowed = false;
         platform::Result warning = 0;
         ASSERT_EQ(settings::build_device_table(*table, request, windowed, warning), platform::kOk);
     }
@@ -107,8 +107,8 @@ TEST_F(DeviceDialog, OpensWithTheTablesChoiceAndFullScreenOffers) {
     EXPECT_FALSE(c.show_info.checked);
     EXPECT_TRUE(c.exit_on_mouse_move.checked);
     // The device asked for a window; the dialog always offers full screen.
-    EXPECT_EQ(model->opening.windowed, 1u);
-    EXPECT_EQ(model->chosen.windowed, 0u);
+    EXPECT_TRUE(model->opening.windowed);
+    EXPECT_FALSE(model->chosen.windowed);
     // Every type but 1 is asked for the chosen mode's format, full screen.
     const std::vector<std::string> checks = multisample_checks();
     ASSERT_EQ(checks.size(), 16u);
@@ -163,7 +163,7 @@ TEST_F(DeviceDialog, ChangingAdapterOrDeviceTakesItsCurrentChoices) {
     EXPECT_EQ(model->controls.adapters.selected, 1);
     EXPECT_EQ(model->controls.devices.selected, 1);
     EXPECT_EQ(model->controls.modes.selected, 2);
-    EXPECT_EQ(model->chosen.windowed, 0u);
+    EXPECT_FALSE(model->chosen.windowed);
     // The multisample types are asked of the new adapter's REF with the 16-bit mode's format.
     EXPECT_EQ(multisample_checks().at(0), "check_device_multisample_type(1,2,23,0,0)");
 

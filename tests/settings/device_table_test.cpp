@@ -66,7 +66,7 @@ protected:
     CapsCheck caps_check;
     bool use_depth_buffer = true;
     std::unique_ptr<DeviceTable> table = std::make_unique<DeviceTable>();
-    uint32_t windowed = 0;
+    bool windowed = false;
     platform::Result warning = -1;
 };
 
@@ -93,7 +93,7 @@ TEST_F(DeviceTableTest, TypicalAdapterGivesHalAndRefWithSortedModesAndTheDesktop
     EXPECT_TRUE(adapter.devices[0].windowed);
     EXPECT_EQ(table->current_adapter, 0u);
     EXPECT_EQ(adapter.current_device, 0u);
-    EXPECT_EQ(windowed, 1u);
+    EXPECT_TRUE(windowed);
     EXPECT_EQ(warning, 0);
 }
 
@@ -223,7 +223,7 @@ TEST_F(DeviceTableTest, NoDeviceThatCanRenderInAWindowIsReported) {
     a.ref_caps.caps2 = 0;
     graphics.adapters = {a};
     EXPECT_EQ(build(), settings::kDesktopModeUnusable);
-    EXPECT_EQ(windowed, 0u);
+    EXPECT_FALSE(windowed);
 }
 
 // The reference device as start-up choice, with the warning naming what the
@@ -269,12 +269,12 @@ TEST_F(DeviceTableTest, ReferenceFallbackWarnsWithTheFirstMissingFinding) {
         FakeAdapter a = test_support::typical_adapter();
         c.script(a, graphics);
         graphics.adapters = {a};
-        windowed = 0;
+        windowed = false;
         ASSERT_EQ(build(), platform::kOk);
         const settings::AdapterRecord& adapter = table->adapters[0];
         EXPECT_EQ(adapter.devices[adapter.current_device].device_type, platform::kDeviceRef);
         EXPECT_EQ(warning, c.expected);
-        EXPECT_EQ(windowed, 1u);
+        EXPECT_TRUE(windowed);
     }
 }
 
@@ -345,12 +345,12 @@ TEST_F(SavedDeviceChoice, ValidSettingsBecomeTheCurrentChoice) {
     EXPECT_EQ(table->adapters[1].current_device, 1u);
     const settings::DeviceRecord& d = device(1, 1);
     EXPECT_EQ(d.current_mode, 2u);
-    EXPECT_EQ(d.windowed, 0u);
+    EXPECT_FALSE(d.windowed);
     EXPECT_EQ(d.windowed_multisample, 0u);
     EXPECT_EQ(d.fullscreen_multisample, 4u);
 
     ASSERT_TRUE(settings::apply_saved_device_choice(*table, saved, 1));
-    EXPECT_EQ(device(1, 1).windowed, 1u);
+    EXPECT_TRUE(device(1, 1).windowed);
 }
 
 TEST_F(SavedDeviceChoice, SettingsOutsideTheTableLeaveItsOwnChoice) {

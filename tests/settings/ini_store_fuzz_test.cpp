@@ -118,9 +118,11 @@ TEST_F(IniStoreFuzz, HostileFilesNeverStopStartUpAndASaveReadsBackExactly) {
         SCOPED_TRACE("file " + std::to_string(n));
 
         Settings s = start_up();
-        for (float camera : {s.camxz, s.camyy, s.camrr, s.camlr, s.camhh}) ASSERT_TRUE(std::isfinite(camera));
-        ASSERT_LT(std::fabs(s.camxz), 360.0f);
-        ASSERT_LT(std::fabs(s.camlr), 360.0f);
+        for (float camera : {s.camera_azimuth_deg, s.camera_elevation_deg, s.camera_distance, s.camera_look_angle_deg,
+                             s.camera_height})
+            ASSERT_TRUE(std::isfinite(camera));
+        ASSERT_LT(std::fabs(s.camera_azimuth_deg), 360.0f);
+        ASSERT_LT(std::fabs(s.camera_look_angle_deg), 360.0f);
         {
             IniSettingsStore store(path_.c_str(), settings::kSettingsKeyName);
             Settings device = s;
@@ -130,9 +132,9 @@ TEST_F(IniStoreFuzz, HostileFilesNeverStopStartUpAndASaveReadsBackExactly) {
         // Change every value so that the save has to replace them all.
         s.r_floor = static_cast<int32_t>(static_cast<uint32_t>(s.r_floor) + 1u);
         s.d_show_info = !s.d_show_info;
-        s.camxz = std::nextafter(s.camxz, 0.0f);
-        s.camyy += 1.0f;
-        s.camhh = -s.camhh - 0.5f;
+        s.camera_azimuth_deg = std::nextafter(s.camera_azimuth_deg, 0.0f);
+        s.camera_elevation_deg += 1.0f;
+        s.camera_height = -s.camera_height - 0.5f;
         {
             IniSettingsStore store(path_.c_str(), settings::kSettingsKeyName);
             settings::save_general_settings(store, s);
@@ -142,11 +144,11 @@ TEST_F(IniStoreFuzz, HostileFilesNeverStopStartUpAndASaveReadsBackExactly) {
         ASSERT_EQ(again.r_floor, s.r_floor);
         ASSERT_EQ(again.d_show_info, s.d_show_info);
         ASSERT_EQ(again.d_exit_omm, s.d_exit_omm);
-        ASSERT_EQ(bits_of(again.camxz), bits_of(s.camxz));
-        ASSERT_EQ(bits_of(again.camyy), bits_of(s.camyy));
-        ASSERT_EQ(bits_of(again.camrr), bits_of(s.camrr));
-        ASSERT_EQ(bits_of(again.camlr), bits_of(s.camlr));
-        ASSERT_EQ(bits_of(again.camhh), bits_of(s.camhh));
+        ASSERT_EQ(bits_of(again.camera_azimuth_deg), bits_of(s.camera_azimuth_deg));
+        ASSERT_EQ(bits_of(again.camera_elevation_deg), bits_of(s.camera_elevation_deg));
+        ASSERT_EQ(bits_of(again.camera_distance), bits_of(s.camera_distance));
+        ASSERT_EQ(bits_of(again.camera_look_angle_deg), bits_of(s.camera_look_angle_deg));
+        ASSERT_EQ(bits_of(again.camera_height), bits_of(s.camera_height));
 
         // Comments and lines no reader uses survive byte for byte.
         const std::vector<std::string> saved_lines = split_lines(saved);

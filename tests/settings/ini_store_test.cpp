@@ -54,11 +54,11 @@ void expect_defaults(const Settings& s) {
     EXPECT_EQ(s.r_floor, d.r_floor);
     EXPECT_EQ(s.d_show_info, d.d_show_info);
     EXPECT_EQ(s.d_exit_omm, d.d_exit_omm);
-    EXPECT_EQ(bits_of(s.camxz), bits_of(d.camxz));
-    EXPECT_EQ(bits_of(s.camyy), bits_of(d.camyy));
-    EXPECT_EQ(bits_of(s.camrr), bits_of(d.camrr));
-    EXPECT_EQ(bits_of(s.camlr), bits_of(d.camlr));
-    EXPECT_EQ(bits_of(s.camhh), bits_of(d.camhh));
+    EXPECT_EQ(bits_of(s.camera_azimuth_deg), bits_of(d.camera_azimuth_deg));
+    EXPECT_EQ(bits_of(s.camera_elevation_deg), bits_of(d.camera_elevation_deg));
+    EXPECT_EQ(bits_of(s.camera_distance), bits_of(d.camera_distance));
+    EXPECT_EQ(bits_of(s.camera_look_angle_deg), bits_of(d.camera_look_angle_deg));
+    EXPECT_EQ(bits_of(s.camera_height), bits_of(d.camera_height));
 }
 
 TEST_F(IniStore, PathFollowsXdgConfigHomeOrFallsBackToHome) {
@@ -149,11 +149,11 @@ TEST_F(IniStore, LoadRulesApplyToHandWrittenValues) {
         "r_mode=4294967295\n"
         "r_multi_sample=2\n");
     const Settings s = start_up();
-    EXPECT_EQ(s.camxz, 5.0f);
-    EXPECT_EQ(s.camyy, 200.0f);
-    EXPECT_EQ(s.camrr, 3.5f);
-    EXPECT_EQ(s.camlr, -10.0f);
-    EXPECT_EQ(s.camhh, 100.0f);
+    EXPECT_EQ(s.camera_azimuth_deg, 5.0f);
+    EXPECT_EQ(s.camera_elevation_deg, 200.0f);
+    EXPECT_EQ(s.camera_distance, 3.5f);
+    EXPECT_EQ(s.camera_look_angle_deg, -10.0f);
+    EXPECT_EQ(s.camera_height, 100.0f);
     EXPECT_TRUE(s.d_show_info);
     EXPECT_TRUE(s.d_exit_omm);
     EXPECT_EQ(s.r_floor, -7);
@@ -179,7 +179,7 @@ TEST_F(IniStore, TextThatIsNotA32BitValueKeepsTheDefault) {
     }
     for (const char* text : float_texts) {
         write_file(std::string("[Software\\marevista_20110817]\ncamyy=") + text + "\n");
-        EXPECT_EQ(start_up().camyy, 15.0f) << text;
+        EXPECT_EQ(start_up().camera_elevation_deg, 15.0f) << text;
     }
     write_file("[Software\\marevista_20110817]\nr_floor=-2147483648\nd_show_info=0\n");
     const Settings s = start_up();
@@ -190,9 +190,9 @@ TEST_F(IniStore, TextThatIsNotA32BitValueKeepsTheDefault) {
 TEST_F(IniStore, TheLastOfDuplicateValuesCountsAndASaveLeavesOne) {
     write_file("[Software\\marevista_20110817]\ncamxz=10\ncamyy=20\ncamxz=30\n");
     Settings s = start_up();
-    EXPECT_EQ(s.camxz, 30.0f);
-    EXPECT_EQ(s.camyy, 20.0f);
-    s.camxz = 45.0f;
+    EXPECT_EQ(s.camera_azimuth_deg, 30.0f);
+    EXPECT_EQ(s.camera_elevation_deg, 20.0f);
+    s.camera_azimuth_deg = 45.0f;
     save_general(s);
     const std::string file = read_file();
     EXPECT_EQ(file.find("camxz="), file.rfind("camxz="));
@@ -218,7 +218,7 @@ TEST_F(IniStore, SavingTheGeneralSettingsKeepsEveryOtherLine) {
         "[later]\n"
         "x=1\r\n");
     Settings s = start_up();
-    s.camxz = 20.0f;
+    s.camera_azimuth_deg = 20.0f;
     s.d_show_info = false;
     save_general(s);
     EXPECT_EQ(read_file(),
@@ -263,20 +263,20 @@ TEST_F(IniStore, EmptyTruncatedAndBinaryFilesNeverStopStartUp) {
     EXPECT_EQ(read_file(), kDefaultFile);
 
     write_file("[Software\\marevista_20110817]\ncamxz=12");
-    EXPECT_EQ(start_up().camxz, 12.0f);
+    EXPECT_EQ(start_up().camera_azimuth_deg, 12.0f);
 
     const std::string binary_lines = "\x01\x02\xff\xfe\n\xef\xbb\xbf\x7f" "camyy=3\n\0\0\0\0\n"s;
     write_file("[Software\\marevista_20110817]\ncamxz=1\0" "5\n"s + binary_lines + "camyy=7\n");
     Settings s = start_up();
-    EXPECT_EQ(s.camxz, 270.0f);
-    EXPECT_EQ(s.camyy, 7.0f);
+    EXPECT_EQ(s.camera_azimuth_deg, 270.0f);
+    EXPECT_EQ(s.camera_elevation_deg, 7.0f);
     save_general(s);
     // The lines no reader uses are still there, byte for byte.
     const std::string file = read_file();
     EXPECT_NE(file.find("camxz=1\0" "5\n"s + binary_lines), std::string::npos);
     const Settings again = start_up();
-    EXPECT_EQ(again.camxz, 270.0f);
-    EXPECT_EQ(again.camyy, 7.0f);
+    EXPECT_EQ(again.camera_azimuth_deg, 270.0f);
+    EXPECT_EQ(again.camera_elevation_deg, 7.0f);
 }
 
 TEST_F(IniStore, LinesTooLongToReadAreCopiedByteForByte) {
@@ -287,8 +287,8 @@ TEST_F(IniStore, LinesTooLongToReadAreCopiedByteForByte) {
     write_file("[Software\\marevista_20110817]\n" + long_number + "\n" + long_comment + "\n" + huge_line +
                "\ncamyy=5\n");
     Settings s = start_up();
-    EXPECT_EQ(s.camxz, 270.0f);
-    EXPECT_EQ(s.camyy, 5.0f);
+    EXPECT_EQ(s.camera_azimuth_deg, 270.0f);
+    EXPECT_EQ(s.camera_elevation_deg, 5.0f);
     save_general(s);
     EXPECT_EQ(read_file(), "[Software\\marevista_20110817]\n" + long_number + "\n" + long_comment + "\n" + huge_line +
                                "\ncamyy=5\nr_floor=0\nd_show_info=1\nd_exit_omm=0\ncamxz=270\ncamrr=2\ncamlr=0\n"
@@ -302,11 +302,11 @@ TEST_F(IniStore, AHeaderTooLongToReadKeepsItsLinesOutOfTheSectionAbove) {
     const std::string after_binary = binary_header + "\ncamrr=113\n";
     write_file("[Software\\marevista_20110817]\ncamhh=4\n" + after_long + after_binary);
     Settings s = start_up();
-    EXPECT_EQ(s.camxz, 270.0f);  // not ours: they stand under other headers
-    EXPECT_EQ(s.camyy, 15.0f);
-    EXPECT_EQ(s.camrr, 2.0f);
-    EXPECT_EQ(s.camhh, 4.0f);
-    s.camxz = 20.0f;
+    EXPECT_EQ(s.camera_azimuth_deg, 270.0f);  // not ours: they stand under other headers
+    EXPECT_EQ(s.camera_elevation_deg, 15.0f);
+    EXPECT_EQ(s.camera_distance, 2.0f);
+    EXPECT_EQ(s.camera_height, 4.0f);
+    s.camera_azimuth_deg = 20.0f;
     save_general(s);
     const std::string file = read_file();
     EXPECT_EQ(file, "[Software\\marevista_20110817]\ncamhh=4\nr_floor=0\nd_show_info=1\nd_exit_omm=0\ncamxz=20\n"
@@ -322,23 +322,23 @@ TEST_F(IniStore, AFilePrecisely1MiBLongIsReadAndASaveMayReachTheLimitButNeverPas
     write_file(head + padding);
     ASSERT_EQ(read_file().size(), limit);
     Settings s = start_up();
-    EXPECT_EQ(s.camxz, 33.0f);
+    EXPECT_EQ(s.camera_azimuth_deg, 33.0f);
     // The save adds the seven values not in the file: over the limit.
     testing::internal::CaptureStderr();
-    s.camxz = 34.0f;
+    s.camera_azimuth_deg = 34.0f;
     save_general(s);
     const std::string errors = testing::internal::GetCapturedStderr();
     EXPECT_NE(errors.find("could not save the settings to " + path_), std::string::npos) << errors;
     EXPECT_EQ(read_file(), head + padding);
     EXPECT_EQ(stray_files(), 0);
-    EXPECT_EQ(start_up().camxz, 33.0f);
+    EXPECT_EQ(start_up().camera_azimuth_deg, 33.0f);
 
     // With all eight values already there, the save comes to exactly the limit: written.
     const std::string full = kDefaultFile + padding.substr(0, limit - (sizeof kDefaultFile - 1) - 1) + "\n";
     ASSERT_EQ(full.size(), limit);
     write_file(full);
     s = start_up();
-    s.camxz = 271.0f;
+    s.camera_azimuth_deg = 271.0f;
     save_general(s);
     std::string expected = full;
     expected.replace(expected.find("camxz=270"), 9, "camxz=271");
@@ -373,9 +373,9 @@ TEST_F(IniStore, ASaveInterruptedBeforeTheRenameLeavesTheOldFileWhole) {
         setrlimit(RLIMIT_FSIZE, &limit);
         IniSettingsStore store(path_.c_str(), settings::kSettingsKeyName);
         Settings s = settings::default_settings();
-        s.camxz = 1.0f;
+        s.camera_azimuth_deg = 1.0f;
         store.open_key();
-        store.write_float_value("camxz", bits_of(s.camxz));
+        store.write_float_value("camxz", bits_of(s.camera_azimuth_deg));
         _exit(platform::failed(store.close_key()) ? 0 : 1);
     }
     int status = 0;

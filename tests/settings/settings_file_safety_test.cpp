@@ -50,7 +50,7 @@ protected:
             s = settings::default_settings();
             settings::ensure_settings_key(store, s);
             settings::load_general_settings(store, s);
-            s.camxz = 45.0f;
+            s.camera_azimuth_deg = 45.0f;
             settings::save_general_settings(store, s);
             settings::save_device_settings(store, s);
         }
@@ -90,7 +90,7 @@ TEST_F(SettingsFileSafety, AFileThatCannotBeReadIsNeverReplacedAndSaidOnce) {
     ASSERT_EQ(mkfifo(path_.c_str(), 0600), 0);
     Settings s{};
     std::string errors = start_and_save(s);  // does not block on the pipe
-    EXPECT_EQ(s.camxz, 45.0f);
+    EXPECT_EQ(s.camera_azimuth_deg, 45.0f);
     EXPECT_TRUE(S_ISFIFO(file_mode(path_)));
     EXPECT_EQ(count(errors, "cannot read the settings file " + path_), 1) << errors;
     EXPECT_EQ(stray_files(), 0);
@@ -119,7 +119,7 @@ TEST_F(SettingsFileSafety, AFileWithoutReadPermissionKeepsItsValues) {
     const int status = run_unprivileged(root_, [this] {
         Settings s{};
         const std::string errors = start_and_save(s);
-        if (s.camxz != 45.0f) return 1;
+        if (s.camera_azimuth_deg != 45.0f) return 1;
         if (count(errors, "cannot read the settings file") != 1) return 2;
         return 0;
     });
@@ -172,7 +172,7 @@ TEST_F(SettingsFileSafety, ALinkOutOfTheHomeFolderOrToNothingIsRefusedAndLeftAlo
         unlink(path_.c_str());
         ASSERT_EQ(symlink(target.c_str(), path_.c_str()), 0);
         errors = start_and_save(s);
-        EXPECT_EQ(s.camxz, 45.0f);
+        EXPECT_EQ(s.camera_azimuth_deg, 45.0f);
         EXPECT_NE(errors.find("the settings are not saved to " + path_), std::string::npos) << errors;
         EXPECT_NE(errors.find("not one of your own files"), std::string::npos) << errors;
         EXPECT_TRUE(S_ISLNK(file_mode(path_)));

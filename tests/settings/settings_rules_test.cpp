@@ -80,8 +80,8 @@ TEST(SettingsRules, AzimuthAndLookAngleAreWrappedKeepingTheirSign) {
         store.values["camlr"] = bits_of(c.stored);
         Settings settings = settings::default_settings();
         settings::load_general_settings(store, settings);
-        EXPECT_EQ(bits_of(settings.camxz), bits_of(c.loaded)) << c.stored;
-        EXPECT_EQ(bits_of(settings.camlr), bits_of(c.loaded)) << c.stored;
+        EXPECT_EQ(bits_of(settings.camera_azimuth_deg), bits_of(c.loaded)) << c.stored;
+        EXPECT_EQ(bits_of(settings.camera_look_angle_deg), bits_of(c.loaded)) << c.stored;
     }
     // The other camera values are taken as stored.
     MemorySettingsStore store;
@@ -90,8 +90,8 @@ TEST(SettingsRules, AzimuthAndLookAngleAreWrappedKeepingTheirSign) {
     store.values["camrr"] = bits_of(-3.5f);
     Settings settings = settings::default_settings();
     settings::load_general_settings(store, settings);
-    EXPECT_EQ(settings.camyy, 200.0f);
-    EXPECT_EQ(settings.camrr, -3.5f);
+    EXPECT_EQ(settings.camera_elevation_deg, 200.0f);
+    EXPECT_EQ(settings.camera_distance, -3.5f);
 
     // Huge values stay strictly inside the interval with their sign.
     for (float huge : {3.0e38f, -3.0e38f, 16777217.0f * 360.0f}) {
@@ -100,8 +100,8 @@ TEST(SettingsRules, AzimuthAndLookAngleAreWrappedKeepingTheirSign) {
         store.values["camxz"] = bits_of(huge);
         Settings settings = settings::default_settings();
         settings::load_general_settings(store, settings);
-        EXPECT_LT(std::fabs(settings.camxz), 360.0f) << huge;
-        EXPECT_EQ(std::signbit(settings.camxz), std::signbit(huge)) << huge;
+        EXPECT_LT(std::fabs(settings.camera_azimuth_deg), 360.0f) << huge;
+        EXPECT_EQ(std::signbit(settings.camera_azimuth_deg), std::signbit(huge)) << huge;
     }
 }
 
@@ -116,9 +116,9 @@ TEST(SettingsRules, MissingUnreadableAndNonFiniteValuesKeepTheirDefaults) {
     Settings settings = settings::default_settings();
     settings::load_general_settings(store, settings);
     const Settings defaults = settings::default_settings();
-    EXPECT_EQ(settings.camxz, defaults.camxz);
-    EXPECT_EQ(settings.camyy, defaults.camyy);
-    EXPECT_EQ(settings.camrr, defaults.camrr);
+    EXPECT_EQ(settings.camera_azimuth_deg, defaults.camera_azimuth_deg);
+    EXPECT_EQ(settings.camera_elevation_deg, defaults.camera_elevation_deg);
+    EXPECT_EQ(settings.camera_distance, defaults.camera_distance);
     EXPECT_EQ(settings.d_show_info, defaults.d_show_info);
     EXPECT_EQ(settings.r_floor, defaults.r_floor);
 }
@@ -126,9 +126,9 @@ TEST(SettingsRules, MissingUnreadableAndNonFiniteValuesKeepTheirDefaults) {
 TEST(SettingsRules, AMissingKeyLeavesEverythingAndStillReportsSuccess) {
     MemorySettingsStore store;
     Settings settings = settings::default_settings();
-    settings.camxz = 42.0f;
+    settings.camera_azimuth_deg = 42.0f;
     EXPECT_EQ(settings::load_general_settings(store, settings), platform::kOk);
-    EXPECT_EQ(settings.camxz, 42.0f);
+    EXPECT_EQ(settings.camera_azimuth_deg, 42.0f);
     EXPECT_FALSE(settings::load_device_settings(store, settings));
 }
 
@@ -151,7 +151,7 @@ TEST(SettingsRules, DeviceValuesAreReadInOrderStoppingAtTheFirstMissing) {
 TEST(SettingsRules, ASaveRecreatesAKeyThatVanishedSinceStartUp) {
     MemorySettingsStore store;
     Settings settings = settings::default_settings();
-    settings.camyy = 33.0f;
+    settings.camera_elevation_deg = 33.0f;
     EXPECT_EQ(settings::save_general_settings(store, settings), platform::kOk);
     EXPECT_EQ(store.calls.at(0), "open_key");
     EXPECT_EQ(store.calls.at(1), "create_key");

@@ -99,34 +99,35 @@ TEST_F(MotorPattern, TargetDirectionMeasuresSideAndClimb) {
 // ---- manoeuvre choice -------------------------------------------------------
 
 TEST_F(MotorPattern, DrawRangesFollowTheAttitudeRules) {
-    // The first draw value from which 610, 2000 and 320 are chosen; the
-    // ranges are checked for every one of the 32768 possible draws.
+    // The first draw value from which a cruise, a large turn and a
+    // bend-and-glide are chosen; the ranges are checked for every one of the
+    // 32768 possible draws.
     struct Case {
         const char* what;
         double z, pitch;
         int32_t previous;
-        int first_610, first_2000, first_320;
+        int first_cruise, first_large_turn, first_bend_glide;
     };
     const Case cases[] = {
-        {"default", 3.0, 0.0, 0, 4260, 13107, 24576},        // 0.13 0.27 0.35 0.25
-        {"nearly steep", 3.0, 19.0, 0, 4260, 13107, 24576},  // still the default
-        {"high, level", 4.5, 5.0, 0, 4260, 13107, 24576},
-        // A draw of exactly 1 picks 320 with probability 0: the bound below
-        // it is exactly 1 and the last range is [1, 1.1).
-        {"after 320", 3.0, 0.0, 320, 9831, 19661, 32767},     // 0.3 0.3 0.4 0
-        {"diving", 3.0, -30.0, 0, 6554, 13107, 32767},        // 0.2 0.2 0.6 0
-        {"climbing", 3.0, 30.0, 0, 6554, 13107, 32767},
-        {"high, climbing", 4.5, 15.0, 0, 9831, 9831, 32767},  // 0.3 0 0.7 0: never 610
-        {"high, steep", 4.5, 40.0, 0, 9831, 9831, 32767},     // the height rule wins
+        {"default", 3.0, 0.0, sim::kManoeuvreNone, 4260, 13107, 24576},        // 0.13 0.27 0.35 0.25
+        {"nearly steep", 3.0, 19.0, sim::kManoeuvreNone, 4260, 13107, 24576},  // still the default
+        {"high, level", 4.5, 5.0, sim::kManoeuvreNone, 4260, 13107, 24576},
+        // A draw of exactly 1 picks a bend-and-glide even at chance 0: the
+        // bound below it is exactly 1 and the last range is [1, 1.1).
+        {"after a bend-and-glide", 3.0, 0.0, sim::kManoeuvreBendGlide, 9831, 19661, 32767},  // 0.3 0.3 0.4 0
+        {"diving", 3.0, -30.0, sim::kManoeuvreNone, 6554, 13107, 32767},                     // 0.2 0.2 0.6 0
+        {"climbing", 3.0, 30.0, sim::kManoeuvreNone, 6554, 13107, 32767},
+        {"high, climbing", 4.5, 15.0, sim::kManoeuvreNone, 9831, 9831, 32767},  // 0.3 0 0.7 0: never a cruise
+        {"high, steep", 4.5, 40.0, sim::kManoeuvreNone, 9831, 9831, 32767},     // the height rule wins
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.what);
         attitude(k.z, k.pitch);
         for (int v = 0; v <= sim::kRandomMax; ++v) {
-            const int32_t expected = v < k.first_610    ? 2200
-                                     : v < k.first_2000 ? 610
-                                     : v < k.first_320  ? 2000
-                                                        : 320;
+            const int32_t expected = v < k.first_cruise       ? sim::kManoeuvreSmallTurn
+                                     : v < k.first_large_turn ? sim::kManoeuvreCruise
+                                     : v < k.first_bend_glide ? sim::kManoeuvreLargeTurn
+                                                              : sim::kManoeuvreBendGlide;
             ASSERT_EQ(choose(v, k.previous), expected) << "draw " << v;
         }
     }
@@ -135,12 +136,12 @@ TEST_F(MotorPattern, DrawRangesFollowTheAttitudeRules) {
 TEST_F(MotorPattern, ChoiceWaitsForTheEndOfTheCurrentManoeuvre) {
     attitude(3.0, 0.0);
     w.random.state = 77;
-    w.manoeuvre = 610;
+    w.manoeuvre = sim::kManoeuvreCruise;
     w.manoeuvre_end = 5.0;
     sim::choose_manoeuvre(c, w, 5.0);  // not past the end yet
     w.manoeuvre_end = 0.5;
     sim::choose_manoeuvre(c, w, 1.0);  // nothing before t > 1
-    EXPECT_EQ(w.manoeuvre, 610);
+    EXPECT_EQ(w.manoeuvre, sim::kManoeuvreCruise);
     EXPECT_EQ(w.random.state, 77u);
     w.recovering = 1;
     sim::choose_manoeuvre(c, w, 1.0 + 1e-9);
@@ -148,67 +149,80 @@ TEST_F(MotorPattern, ChoiceWaitsForTheEndOfTheCurrentManoeuvre) {
     EXPECT_EQ(w.recovering, 0);
 }
 
-TEST_F(MotorPattern, SmallTurnDrawsItsParametersInOrder) {
+TEST_F(MotorPattern, SmallTurnTurnsTowardsTheTargetsSideByABoundedAmountAndEnds) {
+    // Small turns from many random states, for a target on either side: the
+    // turn signal swings mainly towards the target's side, stays within the
+    // small turn's reach, and is over well within ten seconds.
     attitude(3.0, 0.0);
-    w.target_side = -0.2;
-    w.random.state = simtest::state_drawing(100);
-    sim::RandomSource r = w.random;
-    sim::random_next(r);
-    sim::choose_manoeuvre(c, w, 10.0);
-    ASSERT_EQ(w.manoeuvre, 2200);
-    EXPECT_EQ(w.manoeuvre_a, sim::random_unit(r));
-    EXPECT_EQ(w.manoeuvre_b, sim::random_unit(r));
-    EXPECT_EQ(w.manoeuvre_c, sim::random_unit(r));
-    EXPECT_EQ(w.manoeuvre_end, 10.0 + 5.0 - 3.0 * sim::random_unit(r));
-    EXPECT_EQ(w.manoeuvre_duration, 5.0);
-    EXPECT_EQ(w.manoeuvre_start, 10.0);
-    EXPECT_EQ(w.manoeuvre_left, 1);  // target on the left
-    EXPECT_EQ(w.random.state, r.state);
+    for (double target_side : {0.2, -0.2}) {
+        for (uint16_t low = 0; low < 40000; low += 2000) {
+            SCOPED_TRACE(testing::Message() << "side " << target_side << " state " << low);
+            w.target_side = target_side;
+            w.manoeuvre = sim::kManoeuvreNone;
+            w.manoeuvre_end = 5.0;
+            w.random.state = simtest::state_drawing(100, low);
+            sim::choose_manoeuvre(c, w, 10.0);
+            ASSERT_EQ(w.manoeuvre, sim::kManoeuvreSmallTurn);
+            EXPECT_GE(w.manoeuvre_end, 12.0);
+            EXPECT_LE(w.manoeuvre_end, 15.0);
 
-    w.target_side = 0.2;
-    choose(100);
-    EXPECT_EQ(w.manoeuvre_left, 0);
+            w.auto_turn = sim::Filter{0.0, 0.0};
+            double towards = 0.0, away = 0.0;  // largest swing each way
+            for (int k = 1; k <= 600; ++k) {
+                sim::run_manoeuvre_signals(w, 10.0 + k * kH, kH);
+                const double turn = target_side > 0.0 ? w.auto_turn.position : -w.auto_turn.position;
+                towards = std::max(towards, turn);
+                away = std::max(away, -turn);
+            }
+            EXPECT_GT(towards, 0.3);
+            EXPECT_LT(towards, 0.9);  // a large turn aims at 1.2 and more
+            EXPECT_LT(away, 1.05);    // a counter-swing reaches at most back to -1
+            EXPECT_LT(std::fabs(w.auto_turn.position), 0.01);
+        }
+    }
 }
 
-TEST_F(MotorPattern, TurnParametersDependOnHeightAndAttitude) {
+TEST_F(MotorPattern, LargeTurnFollowsTheAttitudeAndKeepsItsDrawCount) {
+    // Level: parameters at random. High and diving: one fixed turn. Low and
+    // climbing: always a counter-swing and a short hold, two more draws.
     struct Case {
+        const char* what;
         double z, pitch;
-        int extra_draws;  // beyond r0, a, b and c
+        int draws;  // the choice's draw and the turn's own
     };
-    // Level; high and diving (fixed a and b); low and climbing (two more draws).
-    for (const Case& k : {Case{3.0, 0.0, 0}, Case{3.0, -15.0, 0}, Case{1.0, 15.0, 2}}) {
-        SCOPED_TRACE(k.pitch);
+    for (const Case& k :
+         {Case{"level", 3.0, 0.0, 4}, Case{"high, diving", 3.0, -15.0, 4}, Case{"low, climbing", 1.0, 15.0, 6}}) {
+        SCOPED_TRACE(k.what);
         attitude(k.z, k.pitch);
-        w.manoeuvre = 0;
+        w.manoeuvre = sim::kManoeuvreNone;
         w.manoeuvre_end = 5.0;
         w.random.state = simtest::state_drawing(20000);
-        sim::RandomSource r = w.random;
-        sim::random_next(r);
+        sim::RandomSource after = w.random;
+        for (int i = 0; i < k.draws; ++i) sim::random_next(after);
         sim::choose_manoeuvre(c, w, 10.0);
-        ASSERT_EQ(w.manoeuvre, 2000);
-        double a = sim::random_unit(r);
-        double b = 0.7 * sim::random_unit(r) + 0.3;
-        if (k.pitch < 0.0) {
-            a = 0.7;
-            b = 0.25;
-        }
-        if (k.extra_draws == 2) {
-            a = 0.5 * sim::random_unit(r) + 0.5;
-            b = 0.2 * sim::random_unit(r) + 0.24;
-        }
-        EXPECT_EQ(w.manoeuvre_a, a);
-        EXPECT_EQ(w.manoeuvre_b, b);
-        EXPECT_EQ(w.manoeuvre_c, sim::random_unit(r));
+        ASSERT_EQ(w.manoeuvre, sim::kManoeuvreLargeTurn);
+        EXPECT_EQ(w.random.state, after.state);
+        EXPECT_EQ(w.manoeuvre_start, 10.0);
         EXPECT_EQ(w.manoeuvre_end, 15.0);
-        EXPECT_EQ(w.manoeuvre_duration, 5.0);
-        EXPECT_EQ(w.random.state, r.state);
+        for (double parameter : {w.manoeuvre_a, w.manoeuvre_b, w.manoeuvre_c}) {
+            EXPECT_GE(parameter, 0.0);
+            EXPECT_LE(parameter, 1.0);
+        }
+        if (k.pitch < 0.0) {
+            EXPECT_EQ(w.manoeuvre_a, 0.7);
+            EXPECT_EQ(w.manoeuvre_b, 0.25);
+        }
+        if (k.pitch > 0.0) {
+            EXPECT_GE(w.manoeuvre_a, 0.5);
+            EXPECT_LE(w.manoeuvre_b, 0.44);
+        }
     }
 }
 
 TEST_F(MotorPattern, BendAndGlideSometimesEndsEarly) {
     attitude(3.0, 0.0);
     // Find one state whose early-end draw (the sixth) is below 0.3 and one
-    // whose is not, both with a first draw in the 320 range.
+    // whose is not, both with a first draw in the bend-and-glide range.
     bool seen_early = false, seen_full = false;
     for (uint32_t low = 0; low < 65536 && !(seen_early && seen_full); ++low) {
         w.random.state = simtest::state_drawing(30000, static_cast<uint16_t>(low));
@@ -221,7 +235,7 @@ TEST_F(MotorPattern, BendAndGlideSometimesEndsEarly) {
         w.manoeuvre = 0;
         w.manoeuvre_end = 5.0;
         sim::choose_manoeuvre(c, w, 10.0);
-        ASSERT_EQ(w.manoeuvre, 320);
+        ASSERT_EQ(w.manoeuvre, sim::kManoeuvreBendGlide);
         EXPECT_EQ(w.manoeuvre_c, cc);
         EXPECT_EQ(w.manoeuvre_a, a);
         EXPECT_EQ(w.manoeuvre_b, b);
@@ -245,8 +259,9 @@ TEST_F(MotorPattern, ClimbAwayReplacesTheManoeuvreNearTheFloor) {
         int32_t from;
         double a, b_lo, b_hi, c;
     };
-    for (const Case& k : {Case{610, 0.0, 0.7, 1.0, 0.0}, Case{320, 0.0, 0.7, 1.0, 0.5},
-                          Case{2200, 1.0, 0.9, 1.0, 0.0}}) {
+    for (const Case& k :
+         {Case{sim::kManoeuvreCruise, 0.0, 0.7, 1.0, 0.0}, Case{sim::kManoeuvreBendGlide, 0.0, 0.7, 1.0, 0.5},
+          Case{sim::kManoeuvreSmallTurn, 1.0, 0.9, 1.0, 0.0}}) {
         SCOPED_TRACE(k.from);
         attitude(0.3, -10.0);
         w.side = Vec3{0.0, 0.0, -0.1};
@@ -254,7 +269,7 @@ TEST_F(MotorPattern, ClimbAwayReplacesTheManoeuvreNearTheFloor) {
         w.recovering = 0;
         w.random.state = simtest::state_drawing(16384);
         sim::check_climb_away(c, w, 20.0);
-        EXPECT_EQ(w.manoeuvre, 2000);
+        EXPECT_EQ(w.manoeuvre, sim::kManoeuvreLargeTurn);
         EXPECT_EQ(w.recovering, 1);
         EXPECT_EQ(w.manoeuvre_a, k.a);
         EXPECT_NEAR(w.manoeuvre_b, k.b_lo + (k.b_hi - k.b_lo) * 16384.0 / 32767.0, 1e-15);
@@ -269,22 +284,22 @@ TEST_F(MotorPattern, ClimbAwayReplacesTheManoeuvreNearTheFloor) {
 TEST_F(MotorPattern, ClimbAwayHappensOnceUntilTheNextChoice) {
     attitude(0.3, -10.0);
     w.side = Vec3{0.0, 0.0, 0.1};
-    w.manoeuvre = 610;
+    w.manoeuvre = sim::kManoeuvreCruise;
     sim::check_climb_away(c, w, 20.0);
     ASSERT_EQ(w.recovering, 1);
     EXPECT_EQ(w.manoeuvre_left, 0);
     const uint32_t state = w.random.state;
-    w.manoeuvre = 610;  // even if a cruise were running again
+    w.manoeuvre = sim::kManoeuvreCruise;  // even if a cruise were running again
     sim::check_climb_away(c, w, 20.1);
-    EXPECT_EQ(w.manoeuvre, 610);
+    EXPECT_EQ(w.manoeuvre, sim::kManoeuvreCruise);
     EXPECT_EQ(w.random.state, state);
     // The next choice clears the flag; a cruise may then be replaced again.
     w.random.state = simtest::state_drawing(8000);
     sim::choose_manoeuvre(c, w, 26.0);
-    ASSERT_EQ(w.manoeuvre, 610);
+    ASSERT_EQ(w.manoeuvre, sim::kManoeuvreCruise);
     EXPECT_EQ(w.recovering, 0);
     sim::check_climb_away(c, w, 26.0);
-    EXPECT_EQ(w.manoeuvre, 2000);
+    EXPECT_EQ(w.manoeuvre, sim::kManoeuvreLargeTurn);
 }
 
 TEST_F(MotorPattern, ClimbAwayNeedsLowHeightAndADownwardHeading) {
@@ -293,11 +308,11 @@ TEST_F(MotorPattern, ClimbAwayNeedsLowHeightAndADownwardHeading) {
         double z, pitch, t;
     };
     const Case cases[] = {
-        {610, 0.5, -10.0, 20.0},  // not below 0.5
-        {610, 0.3, -4.0, 20.0},   // not steeper than 5 degrees down
-        {610, 0.3, -10.0, 1.0},   // not after t = 1
-        {2000, 0.3, -10.0, 20.0}, // already a turn
-        {0, 0.3, -10.0, 20.0},    // no manoeuvre yet
+        {sim::kManoeuvreCruise, 0.5, -10.0, 20.0},     // not below 0.5
+        {sim::kManoeuvreCruise, 0.3, -4.0, 20.0},      // not steeper than 5 degrees down
+        {sim::kManoeuvreCruise, 0.3, -10.0, 1.0},      // not after t = 1
+        {sim::kManoeuvreLargeTurn, 0.3, -10.0, 20.0},  // already a turn
+        {sim::kManoeuvreNone, 0.3, -10.0, 20.0},       // no manoeuvre yet
     };
     for (const Case& k : cases) {
         attitude(k.z, k.pitch);
@@ -341,7 +356,7 @@ TEST_F(ManoeuvreSignals, TurnSwingsBackBeforeTheMainTurn) {
                              {0.7, -0.8}, {0.8, 0.275}, {0.9, 1.35}, {1.2, 1.35},
                              {1.4, 1.35}, {2.9, 0.675}, {4.4, 0.0},  {6.0, 0.0}};
     for (bool left : {false, true}) {
-        start(2000, 0.8, 0.5, 0.6, left);
+        start(sim::kManoeuvreLargeTurn, 0.8, 0.5, 0.6, left);
         for (const Point& p : profile) {
             EXPECT_NEAR(turn_target(1.2 + p.tau), left ? -p.y : p.y, 1e-9)
                 << "tau " << p.tau << (left ? " left" : "");
@@ -352,13 +367,13 @@ TEST_F(ManoeuvreSignals, TurnSwingsBackBeforeTheMainTurn) {
 TEST_F(ManoeuvreSignals, SmallTurnWithoutCounterSwing) {
     // a < 0.5: straight to 0.2 b + 0.4 = 0.5 within 0.2 s; released over 3 s
     // after holding until 0.2 + b = 0.7 s.
-    start(2200, 0.3, 0.5, 0.6, false);
+    start(sim::kManoeuvreSmallTurn, 0.3, 0.5, 0.6, false);
     EXPECT_NEAR(turn_target(1.2 + 0.1), 0.25, 1e-9);
     EXPECT_NEAR(turn_target(1.2 + 0.2), 0.5, 1e-9);
     EXPECT_NEAR(turn_target(1.2 + 0.5), 0.5, 1e-9);
     EXPECT_NEAR(turn_target(1.2 + 2.2), 0.25, 1e-9);
     // During the first second the filter's gain ramps up with e.
-    start(2200, 0.3, 0.5, 0.0, false);
+    start(sim::kManoeuvreSmallTurn, 0.3, 0.5, 0.0, false);
     w.manoeuvre_start = 10.0;
     w.auto_turn = sim::Filter{0.0, 0.0};
     sim::run_manoeuvre_signals(w, 10.5, kH);
@@ -368,7 +383,7 @@ TEST_F(ManoeuvreSignals, SmallTurnWithoutCounterSwing) {
 }
 
 TEST_F(ManoeuvreSignals, BendAndGlideBendsThenReleases) {
-    start(320, 0.5, 0.4, 0.5, false);  // bend 0.2 a + 1.3 = 1.4, released after 3 c + 3 = 4.5 s
+    start(sim::kManoeuvreBendGlide, 0.5, 0.4, 0.5, false);  // bend 0.2 a + 1.3 = 1.4, released after 3 c + 3 = 4.5 s
     w.manoeuvre_start = 10.0;
     auto bend_target = [&](double e, double k) {
         w.auto_wave_c = sim::Filter{0.0, 0.0};
@@ -388,7 +403,7 @@ TEST_F(ManoeuvreSignals, BendAndGlideBendsThenReleases) {
 }
 
 TEST_F(ManoeuvreSignals, CruiseBeatsOncePerSecondAndItsTwistFadesWithTheCubeOfTime) {
-    start(610, 1.0, 0.0, 0.0, false);
+    start(sim::kManoeuvreCruise, 1.0, 0.0, 0.0, false);
     w.manoeuvre_start = 10.0;
     w.manoeuvre_duration = 3.0;
     w.roll = 0.0;
@@ -508,7 +523,7 @@ protected:
         w.tail_angle = 0.0;
         w.tail_vel = 0.0;
         w.tail_load = 0.0;
-        w.manoeuvre = 610;
+        w.manoeuvre = sim::kManoeuvreCruise;
         w.tail_flip_armed = 0;
     }
     double d(int i) const { return (i - 10) * c.segment_length; }
@@ -591,7 +606,7 @@ TEST_F(BendShaping, TailOscillatorIsASpringThatTheWaterLoadsOnlyInABendAndGlide)
 
     // In a bend-and-glide: load 15, stiffness 50, damping 1.
     reset_tail();
-    w.manoeuvre = 320;
+    w.manoeuvre = sim::kManoeuvreBendGlide;
     w.tail_angle = 0.1;
     w.tail_vel = 0.2;
     w.tail_load = 0.3;
@@ -605,19 +620,19 @@ TEST_F(BendShaping, TailSignFlipsOnceAfterEachBendAndGlide) {
     reset_tail();
     std::fill(std::begin(w.bend_c), std::end(w.bend_c), 0.0);
     w.tail_sign = 1;
-    w.manoeuvre = 320;
+    w.manoeuvre = sim::kManoeuvreBendGlide;
     sim::shape_bends(c, w, kH);
     EXPECT_EQ(w.tail_sign, 1);  // no flip during the bend-and-glide
     EXPECT_EQ(w.tail_flip_armed, 1);
-    w.manoeuvre = 610;
+    w.manoeuvre = sim::kManoeuvreCruise;
     sim::shape_bends(c, w, kH);  // tail straight: flip
     EXPECT_EQ(w.tail_sign, -1);
     EXPECT_EQ(w.tail_flip_armed, 0);
     sim::shape_bends(c, w, kH);
     EXPECT_EQ(w.tail_sign, -1);  // only once
-    w.manoeuvre = 320;
+    w.manoeuvre = sim::kManoeuvreBendGlide;
     sim::shape_bends(c, w, kH);
-    w.manoeuvre = 2000;
+    w.manoeuvre = sim::kManoeuvreLargeTurn;
     fill(w.bend_c, 0.2);  // tail bent: the flip waits
     sim::shape_bends(c, w, kH);
     EXPECT_EQ(w.tail_sign, -1);

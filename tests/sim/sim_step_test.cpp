@@ -198,7 +198,7 @@ TEST_F(SimStep, CorrectedShapeChangeCarriesNoAngularMomentum) {
 
 TEST_F(SimStep, FirstStepStartsWithoutTailLoad) {
     // During a bend-and-glide the tail oscillator is driven by tail_load.
-    w.manoeuvre = 320;
+    w.manoeuvre = sim::kManoeuvreBendGlide;
     w.tail_load = 5.0;
     step(1);
     EXPECT_EQ(w.tail_vel, 0.0);
@@ -413,7 +413,8 @@ TEST_F(Swimming, VertexArraysHoldSwappedPositionsAndNormals) {
 
 TEST_F(SimStep, InvariantsHoldOverAMinuteOfSwimming) {
     bool seen[4] = {false, false, false, false};
-    const int32_t kinds[4] = {2200, 610, 2000, 320};
+    const int32_t kinds[4] = {sim::kManoeuvreSmallTurn, sim::kManoeuvreCruise, sim::kManoeuvreLargeTurn,
+                              sim::kManoeuvreBendGlide};
     double path = 0.0;
     for (int64_t k = 1; k <= 3600; ++k) {
         Quat q20_prev = c.segment_quat[20];
@@ -431,8 +432,8 @@ TEST_F(SimStep, InvariantsHoldOverAMinuteOfSwimming) {
 
         ASSERT_GE(w.hist_pos, 0);
         ASSERT_LT(w.hist_pos, sim::kHistory);
-        ASSERT_TRUE(w.manoeuvre == 0 || w.manoeuvre == 2200 || w.manoeuvre == 610 ||
-                    w.manoeuvre == 2000 || w.manoeuvre == 320);
+        ASSERT_TRUE(w.manoeuvre == sim::kManoeuvreNone ||
+                    std::find(std::begin(kinds), std::end(kinds), w.manoeuvre) != std::end(kinds));
         const Quat& q = c.orientation;
         ASSERT_NEAR(q.w * q.w + q.x * q.x + q.y * q.y + q.z * q.z, 1.0, 1e-15);
         sim::Mat3 r;

@@ -159,8 +159,9 @@ SeedResult soak(uint32_t seed, int64_t frames) {
         const char* broken = nullptr;
         if (!(std::fabs(norm - 1.0) < 1e-12)) broken = "orientation not unit";
         if (w.hist_pos < 0 || w.hist_pos >= sim::kHistory) broken = "hist_pos out of range";
-        if (w.manoeuvre != 0 && w.manoeuvre != 2200 && w.manoeuvre != 610 && w.manoeuvre != 2000 &&
-            w.manoeuvre != 320) {
+        if (w.manoeuvre != sim::kManoeuvreNone && w.manoeuvre != sim::kManoeuvreSmallTurn &&
+            w.manoeuvre != sim::kManoeuvreCruise && w.manoeuvre != sim::kManoeuvreLargeTurn &&
+            w.manoeuvre != sim::kManoeuvreBendGlide) {
             broken = "unknown manoeuvre";
         }
         if (broken != nullptr) {

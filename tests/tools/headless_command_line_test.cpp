@@ -1,6 +1,6 @@
 // aquarium-headless as a program: what its commands accept, what they
 // refuse, and the shape of the trace it prints.
-#include "tools/command_line.h"
+#include "tools/headless_options.h"
 
 #include <gtest/gtest.h>
 

@@ -1,17 +1,17 @@
-#include "platform/gl/gl_graphics_system.h"
+#include "platform/egl/egl_graphics_system.h"
 
 #include <malloc.h>
 
 #include <cstdio>
 #include <new>
 
-#include "platform/gl/egl_context_target.h"
+#include "platform/egl/egl_context_target.h"
 #include "platform/gl/gl_device.h"
 #include "platform/gl/gl_device_rules.h"
 #include "platform/sdl/sdl_displays.h"
-#include "platform/sdl/sdl_window_system.h"
+#include "platform/sdl/sdl_video.h"
 
-namespace platform::gl {
+namespace platform::egl {
 namespace {
 
 constexpr struct {
@@ -35,10 +35,10 @@ void keep_freed_heap() {
 
 }  // namespace
 
-GlGraphicsSystem* GlGraphicsSystem::create_windowed() {
+EglGraphicsSystem* EglGraphicsSystem::create_windowed() {
     if (!sdl_video_ready() || sdl_display_count() == 0) return nullptr;
     keep_freed_heap();
-    auto* system = new (std::nothrow) GlGraphicsSystem(false);
+    auto* system = new (std::nothrow) EglGraphicsSystem(false);
     if (system == nullptr) return nullptr;
     if (!system->open_device_kinds()) {
         system->release();
@@ -47,10 +47,10 @@ GlGraphicsSystem* GlGraphicsSystem::create_windowed() {
     return system;
 }
 
-GlGraphicsSystem* GlGraphicsSystem::create_offscreen(uint32_t desktop_width, uint32_t desktop_height) {
+EglGraphicsSystem* EglGraphicsSystem::create_offscreen(uint32_t desktop_width, uint32_t desktop_height) {
     if (desktop_width == 0 || desktop_height == 0) return nullptr;
     keep_freed_heap();
-    auto* system = new (std::nothrow) GlGraphicsSystem(true);
+    auto* system = new (std::nothrow) EglGraphicsSystem(true);
     if (system == nullptr) return nullptr;
     system->offscreen_desktop_ = DisplayMode{desktop_width, desktop_height, 60, kFormatX8R8G8B8};
     bool desktop_listed = false;
@@ -66,7 +66,7 @@ GlGraphicsSystem* GlGraphicsSystem::create_offscreen(uint32_t desktop_width, uin
     return system;
 }
 
-bool GlGraphicsSystem::open_device_kinds() {
+bool EglGraphicsSystem::open_device_kinds() {
     const EglTarget target = offscreen_ ? EglTarget::Offscreen : EglTarget::X11Windows;
     hal_.available = hal_.connection.open(target, false) && hal_.connection.probe(hal_.probe);
     if (!hal_.available) hal_.connection.close();
@@ -75,7 +75,7 @@ bool GlGraphicsSystem::open_device_kinds() {
     return hal_.available || ref_.available;
 }
 
-uint32_t GlGraphicsSystem::release() {
+uint32_t EglGraphicsSystem::release() {
     if (references_ == 0) return 0;
     const uint32_t remaining = --references_;
     if (remaining == 0) {
@@ -86,16 +86,16 @@ uint32_t GlGraphicsSystem::release() {
     return remaining;
 }
 
-GlGraphicsSystem::DeviceKind* GlGraphicsSystem::kind(DeviceType type) {
+EglGraphicsSystem::DeviceKind* EglGraphicsSystem::kind(DeviceType type) {
     DeviceKind* found = type == kDeviceHal ? &hal_ : (type == kDeviceRef ? &ref_ : nullptr);
     return found != nullptr && found->available ? found : nullptr;
 }
 
-bool GlGraphicsSystem::valid_adapter(uint32_t adapter) { return adapter < get_adapter_count(); }
+bool EglGraphicsSystem::valid_adapter(uint32_t adapter) { return adapter < get_adapter_count(); }
 
-uint32_t GlGraphicsSystem::get_adapter_count() { return offscreen_ ? 1 : sdl_display_count(); }
+uint32_t EglGraphicsSystem::get_adapter_count() { return offscreen_ ? 1 : sdl_display_count(); }
 
-Result GlGraphicsSystem::get_adapter_identifier(uint32_t adapter, uint32_t, AdapterIdentifier& id) {
+Result EglGraphicsSystem::get_adapter_identifier(uint32_t adapter, uint32_t, AdapterIdentifier& id) {
     if (!valid_adapter(adapter)) return kInvalidCall;
     id = AdapterIdentifier{};
     const GlProbe& probe = hal_.available ? hal_.probe : ref_.probe;
@@ -108,12 +108,12 @@ Result GlGraphicsSystem::get_adapter_identifier(uint32_t adapter, uint32_t, Adap
     return kOk;
 }
 
-uint32_t GlGraphicsSystem::get_adapter_mode_count(uint32_t adapter) {
+uint32_t EglGraphicsSystem::get_adapter_mode_count(uint32_t adapter) {
     if (!valid_adapter(adapter)) return 0;
     return offscreen_ ? offscreen_mode_count_ : sdl_display_mode_count(adapter);
 }
 
-Result GlGraphicsSystem::enum_adapter_modes(uint32_t adapter, uint32_t mode, DisplayMode& out) {
+Result EglGraphicsSystem::enum_adapter_modes(uint32_t adapter, uint32_t mode, DisplayMode& out) {
     if (!valid_adapter(adapter) || mode >= get_adapter_mode_count(adapter)) return kInvalidCall;
     if (offscreen_) {
         out = offscreen_modes_[mode];
@@ -122,7 +122,7 @@ Result GlGraphicsSystem::enum_adapter_modes(uint32_t adapter, uint32_t mode, Dis
     return sdl_display_mode(adapter, mode, out) ? kOk : kInvalidCall;
 }
 
-Result GlGraphicsSystem::get_adapter_display_mode(uint32_t adapter, DisplayMode& out) {
+Result EglGraphicsSystem::get_adapter_display_mode(uint32_t adapter, DisplayMode& out) {
     if (!valid_adapter(adapter)) return kInvalidCall;
     if (offscreen_) {
         out = offscreen_desktop_;
@@ -131,7 +131,7 @@ Result GlGraphicsSystem::get_adapter_display_mode(uint32_t adapter, DisplayMode&
     return sdl_desktop_mode(adapter, out) ? kOk : kInvalidCall;
 }
 
-bool GlGraphicsSystem::has_mode(uint32_t adapter, uint32_t width, uint32_t height, Format format) {
+bool EglGraphicsSystem::has_mode(uint32_t adapter, uint32_t width, uint32_t height, Format format) {
     const uint32_t count = get_adapter_mode_count(adapter);
     for (uint32_t i = 0; i < count; ++i) {
         DisplayMode mode{};
@@ -143,10 +143,12 @@ bool GlGraphicsSystem::has_mode(uint32_t adapter, uint32_t width, uint32_t heigh
     return false;
 }
 
-Result GlGraphicsSystem::check_device_type(uint32_t adapter, DeviceType type, Format display_format,
-                                           Format back_buffer_format, bool windowed) {
+Result EglGraphicsSystem::check_device_type(uint32_t adapter, DeviceType type, Format display_format,
+                                            Format back_buffer_format, bool windowed) {
     if (!valid_adapter(adapter)) return kInvalidCall;
-    if (kind(type) == nullptr || !back_buffer_fits_display(display_format, back_buffer_format)) return kNotAvailable;
+    if (kind(type) == nullptr || !gl::back_buffer_fits_display(display_format, back_buffer_format)) {
+        return kNotAvailable;
+    }
     if (windowed) {
         DisplayMode desktop{};
         if (failed(get_adapter_display_mode(adapter, desktop)) || desktop.format != display_format) return kNotAvailable;
@@ -155,49 +157,49 @@ Result GlGraphicsSystem::check_device_type(uint32_t adapter, DeviceType type, Fo
     return has_mode(adapter, 0, 0, display_format) ? kOk : kNotAvailable;
 }
 
-Result GlGraphicsSystem::check_device_format(uint32_t adapter, DeviceType type, Format adapter_format, uint32_t usage,
-                                             uint32_t resource_type, Format check_format) {
+Result EglGraphicsSystem::check_device_format(uint32_t adapter, DeviceType type, Format adapter_format, uint32_t usage,
+                                              uint32_t resource_type, Format check_format) {
     if (!valid_adapter(adapter)) return kInvalidCall;
     if (kind(type) == nullptr) return kNotAvailable;
-    return check_format_rule(adapter_format, usage, resource_type, check_format);
+    return gl::check_format_rule(adapter_format, usage, resource_type, check_format);
 }
 
-Result GlGraphicsSystem::check_device_multisample_type(uint32_t adapter, DeviceType type, Format surface_format, bool,
-                                                       uint32_t multisample_type) {
+Result EglGraphicsSystem::check_device_multisample_type(uint32_t adapter, DeviceType type, Format surface_format, bool,
+                                                        uint32_t multisample_type) {
     if (!valid_adapter(adapter)) return kInvalidCall;
     const DeviceKind* k = kind(type);
     if (k == nullptr) return kNotAvailable;
-    return check_multisample_rule(surface_format, multisample_type, k->probe.multisample_types);
+    return gl::check_multisample_rule(surface_format, multisample_type, k->probe.multisample_types);
 }
 
-Result GlGraphicsSystem::check_depth_stencil_match(uint32_t adapter, DeviceType type, Format adapter_format,
-                                                   Format render_target_format, Format depth_format) {
+Result EglGraphicsSystem::check_depth_stencil_match(uint32_t adapter, DeviceType type, Format adapter_format,
+                                                    Format render_target_format, Format depth_format) {
     if (!valid_adapter(adapter)) return kInvalidCall;
     if (kind(type) == nullptr) return kNotAvailable;
-    return check_depth_stencil_rule(adapter_format, render_target_format, depth_format);
+    return gl::check_depth_stencil_rule(adapter_format, render_target_format, depth_format);
 }
 
-Result GlGraphicsSystem::get_device_caps(uint32_t adapter, DeviceType type, DeviceCaps& caps) {
+Result EglGraphicsSystem::get_device_caps(uint32_t adapter, DeviceType type, DeviceCaps& caps) {
     if (!valid_adapter(adapter)) return kInvalidCall;
     const DeviceKind* k = kind(type);
     if (k == nullptr) return kNotAvailable;
-    caps = device_caps(adapter, type, k->probe.max_texture_size);
+    caps = gl::device_caps(adapter, type, k->probe.max_texture_size);
     return kOk;
 }
 
-Result GlGraphicsSystem::create_device(uint32_t adapter, DeviceType type, NativeWindow focus_window,
-                                       uint32_t behaviour, PresentParams& params, GraphicsDevice** device) {
+Result EglGraphicsSystem::create_device(uint32_t adapter, DeviceType type, NativeWindow focus_window,
+                                        uint32_t behaviour, PresentParams& params, GraphicsDevice** device) {
     if (device == nullptr) return kInvalidCall;
     *device = nullptr;
     if (!valid_adapter(adapter)) return kInvalidCall;
     DeviceKind* k = kind(type);
     if (k == nullptr) return kNotAvailable;
-    if (!behaviour_accepted(behaviour)) return kInvalidCall;
+    if (!gl::behaviour_accepted(behaviour)) return kInvalidCall;
 
-    DeviceSetup setup{};
+    gl::DeviceSetup setup{};
     setup.system = this;
     get_device_caps(adapter, type, setup.caps);
-    setup.limits = GlLimits{k->probe.multisample_types, k->probe.clip_control};
+    setup.limits = gl::GlLimits{k->probe.multisample_types, k->probe.clip_control};
     NativeWindow window = 0;
     DisplayMode desktop{};
     get_adapter_display_mode(adapter, desktop);
@@ -216,11 +218,11 @@ Result GlGraphicsSystem::create_device(uint32_t adapter, DeviceType type, Native
     }
     setup.target = new (std::nothrow) EglContextTarget(k->connection, window);
     if (setup.target == nullptr) return kOutOfMemory;
-    GlDevice* created = nullptr;
-    const Result result = GlDevice::create(setup, params, &created);
+    gl::GlDevice* created = nullptr;
+    const Result result = gl::GlDevice::create(setup, params, &created);
     if (failed(result)) return result;
     *device = created;
     return kOk;
 }
 
-}  // namespace platform::gl
+}  // namespace platform::egl

@@ -1,8 +1,8 @@
-#include "platform/gl/egl_context_target.h"
+#include "platform/egl/egl_context_target.h"
 
-#include "platform/sdl/sdl_window_system.h"
+#include "platform/sdl/sdl_window_modes.h"
 
-namespace platform::gl {
+namespace platform::egl {
 
 EglContextTarget::~EglContextTarget() {
     destroy_context();
@@ -32,7 +32,7 @@ void EglContextTarget::destroy_context() {
 
 bool EglContextTarget::make_current() {
     if (context_ == EGL_NO_CONTEXT) return false;
-    return gl::make_current(connection_.display(), surface_, context_);
+    return egl::make_current(connection_.display(), surface_, context_);
 }
 
 bool EglContextTarget::client_size(uint32_t& width, uint32_t& height) {
@@ -72,4 +72,4 @@ void EglContextTarget::leave_full_screen() {
 
 uint32_t EglContextTarget::refresh_rate() { return window_ != 0 ? sdl_window_refresh_rate(window_) : 0; }
 
-}  // namespace platform::gl
+}  // namespace platform::egl

@@ -5,22 +5,22 @@
 // Windowed: the adapters are SDL's displays with their modes, and devices
 // present into X11 windows. Offscreen: one adapter with a desktop of a
 // chosen size; devices draw into framebuffer objects that read_pixels()
-// returns (see headless_graphics.h).
+// returns (see egl_headless_graphics.h).
 #pragma once
 
 #include <cstdint>
 
-#include "platform/gl/egl_connection.h"
+#include "platform/egl/egl_connection.h"
 #include "platform/gl/gl_context_target.h"
 #include "platform/graphics_system.h"
 
-namespace platform::gl {
+namespace platform::egl {
 
-class GlGraphicsSystem final : public GraphicsSystem, public GlDeviceOwner {
+class EglGraphicsSystem final : public GraphicsSystem, public gl::GlDeviceOwner {
 public:
     // Null when there is no display or neither device type can draw.
-    static GlGraphicsSystem* create_windowed();
-    static GlGraphicsSystem* create_offscreen(uint32_t desktop_width, uint32_t desktop_height);
+    static EglGraphicsSystem* create_windowed();
+    static EglGraphicsSystem* create_offscreen(uint32_t desktop_width, uint32_t desktop_height);
 
     uint32_t get_adapter_count() override;
     Result get_adapter_identifier(uint32_t adapter, uint32_t flags, AdapterIdentifier& id) override;
@@ -50,8 +50,8 @@ private:
         EglConnection connection;
     };
 
-    explicit GlGraphicsSystem(bool offscreen) : offscreen_(offscreen) {}
-    ~GlGraphicsSystem() override = default;
+    explicit EglGraphicsSystem(bool offscreen) : offscreen_(offscreen) {}
+    ~EglGraphicsSystem() override = default;
     bool open_device_kinds();
     DeviceKind* kind(DeviceType type);
     bool valid_adapter(uint32_t adapter);
@@ -67,4 +67,4 @@ private:
     DisplayMode offscreen_desktop_{};
 };
 
-}  // namespace platform::gl
+}  // namespace platform::egl

@@ -1,4 +1,4 @@
-#include "platform/gl/egl_connection.h"
+#include "platform/egl/egl_connection.h"
 
 #include <X11/Xlib.h>
 #include <poll.h>
@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace platform::gl {
+namespace platform::egl {
 namespace {
 
 bool has_word(const char* list, const char* word) {
@@ -230,8 +230,8 @@ bool EglConnection::probe(GlProbe& probe) {
     probe.max_texture_size = max_texture > 0 ? static_cast<uint32_t>(max_texture) : 0;
     GLint max_samples = 0;
     glGetIntegerv(GL_MAX_SAMPLES, &max_samples);
-    const int gl_version = context_gl_version();
-    if (gl_version >= 42 || context_has_extension("GL_ARB_internalformat_query")) {
+    const int gl_version = gl::context_gl_version();
+    if (gl_version >= 42 || gl::context_has_extension("GL_ARB_internalformat_query")) {
         GLint count = 0;
         glGetInternalformativ(GL_RENDERBUFFER, GL_RGBA8, GL_NUM_SAMPLE_COUNTS, 1, &count);
         GLint counts[32] = {};
@@ -243,7 +243,7 @@ bool EglConnection::probe(GlProbe& probe) {
     } else {
         for (GLint n = 2; n <= 16 && n <= max_samples; n *= 2) probe.multisample_types |= 1u << n;
     }
-    probe.clip_control = gl_version >= 45 || context_has_extension("GL_ARB_clip_control");
+    probe.clip_control = gl_version >= 45 || gl::context_has_extension("GL_ARB_clip_control");
     if (previous_context != EGL_NO_CONTEXT && previous_display != EGL_NO_DISPLAY) {
         eglMakeCurrent(previous_display, previous_draw, previous_read, previous_context);
     } else {
@@ -253,4 +253,4 @@ bool EglConnection::probe(GlProbe& probe) {
     return probe.max_texture_size > 0;
 }
 
-}  // namespace platform::gl
+}  // namespace platform::egl

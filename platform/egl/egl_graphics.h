@@ -1,5 +1,5 @@
-// The graphics system for a desktop: OpenGL devices presenting into the
-// SDL windows of the window system.
+// The graphics system for a desktop: OpenGL devices on EGL presenting into
+// the SDL window system's X11 windows.
 #pragma once
 
 #include <cstdint>
@@ -15,9 +15,5 @@ inline constexpr uint32_t kGraphicsSystemVersion = 220;
 // create() returns null for another version, without a display, or when
 // no OpenGL driver can be used.
 GraphicsSystemFactory* make_gl_graphics_system_factory();
-
-// Frames presented into windows follow each other no sooner than this
-// (XScreenSaver's -delay); 0, the default, leaves the pace to the display.
-void set_minimum_frame_interval(uint32_t microseconds);
 
 }  // namespace platform

@@ -1,4 +1,4 @@
-#include "tools/command_line.h"
+#include "tools/headless_options.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,6 +1,7 @@
+#include "platform/egl/egl_graphics.h"
+#include "platform/egl/egl_graphics_system.h"
+#include "platform/egl/egl_headless_graphics.h"
 #include "platform/gl/gl_device.h"
-#include "platform/gl/gl_graphics_system.h"
-#include "platform/gl/headless_graphics.h"
 
 namespace platform {
 namespace {
@@ -9,7 +10,7 @@ class WindowedFactory final : public GraphicsSystemFactory {
 public:
     GraphicsSystem* create(uint32_t version) override {
         if (version != kGraphicsSystemVersion) return nullptr;
-        return gl::GlGraphicsSystem::create_windowed();
+        return egl::EglGraphicsSystem::create_windowed();
     }
 };
 
@@ -17,7 +18,7 @@ class OffscreenFactory final : public GraphicsSystemFactory {
 public:
     GraphicsSystem* create(uint32_t version) override {
         if (version != kGraphicsSystemVersion) return nullptr;
-        return gl::GlGraphicsSystem::create_offscreen(width_, height_);
+        return egl::EglGraphicsSystem::create_offscreen(width_, height_);
     }
     void set_desktop(uint32_t width, uint32_t height) {
         width_ = width;

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "platform/gl/gl_graphics.h"
+#include "platform/egl/egl_graphics.h"
 #include "platform/graphics_device.h"
 
 namespace platform {

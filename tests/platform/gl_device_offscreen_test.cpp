@@ -6,12 +6,14 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/egl/egl_headless_graphics.h"
 #include "platform/gl/gl_device.h"
-#include "platform/gl/headless_graphics.h"
+#include "tests/support/present_params.h"
 
 namespace {
 
 using namespace platform;
+using test_support::windowed_params;
 
 constexpr uint32_t kSize = 64;
 constexpr uint32_t kBackground = 0xFF000028;
@@ -47,20 +49,6 @@ int to_byte(float value) { return int(std::lround(std::fmin(std::fmax(value, 0.0
 
 Matrix4 identity() { return Matrix4{{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}}; }
 
-PresentParams windowed_params(uint32_t width, uint32_t height, uint32_t samples = 0) {
-    PresentParams params{};
-    params.back_buffer_width = width;
-    params.back_buffer_height = height;
-    params.back_buffer_format = kFormatX8R8G8B8;
-    params.back_buffer_count = 1;
-    params.multisample_type = samples;
-    params.swap_effect = kSwapEffectDiscard;
-    params.windowed = 1;
-    params.enable_auto_depth_stencil = 1;
-    params.auto_depth_stencil_format = kFormatD16;
-    return params;
-}
-
 // The program's two lights, as its device hook sets them.
 Light directional_light(float x, float y, float z, float level) {
     Light light{};
@@ -75,7 +63,7 @@ Light directional_light(float x, float y, float z, float level) {
 
 class HeadlessDevice : public ::testing::Test {
 protected:
-    void SetUp() override { open(kDeviceHal, windowed_params(kSize, kSize)); }
+    void SetUp() override { open(kDeviceHal, windowed_params({.width = kSize, .height = kSize})); }
 
     void open(DeviceType type, PresentParams params) {
         system_ = make_headless_graphics_system_factory(kSize, kSize)->create(kGraphicsSystemVersion);
@@ -537,7 +525,7 @@ TEST_F(TexturedQuad, ADeviceWhoseContextWasLostIsResetAndDrawsTheSameAgain) {
     EXPECT_EQ(device_->clear(0, nullptr, kClearTarget, 0, 1.0f, 0), kOk);  // ignored while lost
 
     // Default-pool resources must go before a reset; managed ones survive it.
-    PresentParams params = windowed_params(kSize, kSize);
+    PresentParams params = windowed_params({.width = kSize, .height = kSize});
     EXPECT_EQ(device_->reset(params), kInvalidCall);
     EXPECT_EQ(buffer_->release(), 0u);
     buffer_ = nullptr;
@@ -593,7 +581,7 @@ TEST_F(HeadlessDevice, StateBlocksRecordWithoutApplyingThenApplyAndCapture) {
 
 TEST_F(HeadlessDevice, ResetResizesTheBackBufferAndRestoresDefaultStates) {
     unlit();
-    PresentParams params = windowed_params(32, 16);
+    PresentParams params = windowed_params({.width = 32, .height = 16});
     ASSERT_EQ(device_->reset(params), kOk);
     SurfaceDesc desc{};
     ASSERT_EQ(device_->get_back_buffer_desc(desc), kOk);
@@ -664,7 +652,7 @@ TEST_F(HeadlessDevice, TheOffscreenSystemReportsOneAdapterWithItsDesktopAndCheck
 
     // A pure device needs hardware vertex processing; one kind of vertex
     // processing must be chosen.
-    PresentParams params = windowed_params(kSize, kSize);
+    PresentParams params = windowed_params({.width = kSize, .height = kSize});
     GraphicsDevice* other = nullptr;
     EXPECT_EQ(system_->create_device(0, kDeviceHal, 0, kCreatePureDevice | kCreateSoftwareVertexProcessing, params,
                                      &other),
@@ -675,7 +663,7 @@ TEST_F(HeadlessDevice, TheOffscreenSystemReportsOneAdapterWithItsDesktopAndCheck
 
 TEST_F(HeadlessDevice, TheSoftwareReferenceDeviceAndMultisampledBackBuffersDraw) {
     GraphicsDevice* reference = nullptr;
-    PresentParams params = windowed_params(kSize, kSize);
+    PresentParams params = windowed_params({.width = kSize, .height = kSize});
     ASSERT_EQ(system_->create_device(0, kDeviceRef, 0, kCreateSoftwareVertexProcessing, params, &reference), kOk);
     ASSERT_EQ(reference->clear(0, nullptr, kClearTarget, 0xFF336699, 1.0f, 0), kOk);
     ASSERT_EQ(reference->present(), kOk);
@@ -690,7 +678,7 @@ TEST_F(HeadlessDevice, TheSoftwareReferenceDeviceAndMultisampledBackBuffersDraw)
     if (system_->check_device_multisample_type(0, kDeviceHal, kFormatX8R8G8B8, true, 4) != kOk) {
         GTEST_SKIP() << "the driver offers no 4-sample back buffer";
     }
-    params = windowed_params(kSize, kSize, 4);
+    params = windowed_params({.width = kSize, .height = kSize, .samples = 4});
     ASSERT_EQ(device_->reset(params), kOk);
     SurfaceDesc desc{};
     device_->get_back_buffer_desc(desc);

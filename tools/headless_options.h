@@ -18,4 +18,4 @@ bool parse_options(int argc, char** argv, int first, const char* command, Handle
 
 }  // namespace tools
 
-#include "tools/command_line_impl.h"
+#include "tools/headless_options_impl.h"

@@ -11,7 +11,7 @@
 
 #include "platform/graphics_types.h"
 
-namespace platform::gl {
+namespace platform::egl {
 
 enum class EglTarget {
     X11Windows,  // window surfaces on the X server named by $DISPLAY
@@ -66,4 +66,4 @@ private:
 // Makes `context` current with `surface` (or none) unless it already is.
 bool make_current(EGLDisplay display, EGLSurface surface, EGLContext context);
 
-}  // namespace platform::gl
+}  // namespace platform::egl

@@ -2,12 +2,12 @@
 // system's X11 windows, or no surface at all (offscreen).
 #pragma once
 
-#include "platform/gl/egl_connection.h"
+#include "platform/egl/egl_connection.h"
 #include "platform/gl/gl_context_target.h"
 
-namespace platform::gl {
+namespace platform::egl {
 
-class EglContextTarget final : public GlContextTarget {
+class EglContextTarget final : public gl::GlContextTarget {
 public:
     // `window` 0: offscreen. The connection must outlive the target.
     EglContextTarget(EglConnection& connection, NativeWindow window) : connection_(connection), window_(window) {}
@@ -34,4 +34,4 @@ private:
     EGLContext context_ = EGL_NO_CONTEXT;
 };
 
-}  // namespace platform::gl
+}  // namespace platform::egl

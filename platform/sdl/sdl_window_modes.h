@@ -1,0 +1,23 @@
+// What the graphics device needs of the SDL window system's windows: a
+// window's client size, full screen in a display mode and back, and the
+// refresh rate of its display.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/graphics_types.h"
+#include "platform/result.h"
+
+namespace platform {
+
+// Client size of one of our windows, or of a foreign X11 window.
+bool sdl_window_client_size(NativeWindow window, uint32_t& width, uint32_t& height);
+// Full screen on the window's display in `mode` (the desktop's own size
+// keeps the desktop mode); kNotAvailable when the mode cannot be set.
+Result sdl_set_full_screen(NativeWindow window, const DisplayMode& mode);
+// Back to an ordinary window.
+Result sdl_set_windowed(NativeWindow window);
+// Refresh rate of the display the window is on; 0 when unknown.
+uint32_t sdl_window_refresh_rate(NativeWindow window);
+
+}  // namespace platform
