@@ -25,6 +25,8 @@ inline constexpr Result kObjectsStillReferenced = static_cast<Result>(0x8200000A
 inline constexpr Result kMediaMissing = static_cast<Result>(0x8200000Bu);
 inline constexpr Result kResetFailed = static_cast<Result>(0x8200000Cu);
 inline constexpr Result kReferenceDeviceStub = static_cast<Result>(0x8200000Du);
+// The preview's host names no window: the program ends quietly with exit status 1.
+inline constexpr Result kNoHostWindow = static_cast<Result>(0x8200000Eu);
 
 enum ErrorSeverity : int32_t {
     kSeverityWarning = 0,              // the text alone, warning icon

@@ -23,7 +23,8 @@ constexpr Switch kSwitches[] = {
     {"/a", ScreenSaverMode::unsupported}, {"/A", ScreenSaverMode::unsupported},
 };
 
-constexpr uint64_t kLargestWindowId = 0xFFFFFFFFull;
+constexpr uint64_t kLowestSignedHandle = 0x80000000ull;           // magnitude of -2^31
+constexpr uint64_t kLowestWidenedHandle = 0xFFFFFFFF80000000ull;  // -2^31 widened to 64 bits, unsigned
 
 bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
@@ -41,30 +42,42 @@ void join_arguments(int argc, const char* const* argv, char* out, int capacity) 
     out[length] = '\0';
 }
 
-platform::NativeWindow read_window_id(const char* text) {
+WindowNumber read_window_number(const char* text) {
     const char* p = text;
+    while (is_blank(*p)) ++p;
+    if (*p == ':') ++p;
     while (is_blank(*p)) ++p;
     bool negative = false;
     if (*p == '+' || *p == '-') {
         negative = *p == '-';
         ++p;
     }
-    uint64_t value = 0;
+    if (*p < '0' || *p > '9') return WindowNumber{false, 0};
+    uint64_t magnitude = 0;
     bool too_large = false;
     for (; *p >= '0' && *p <= '9'; ++p) {
-        value = value * 10 + static_cast<uint64_t>(*p - '0');
-        if (value > kLargestWindowId) {
-            too_large = true;
-            value = kLargestWindowId + 1;  // keep consuming digits without overflow
-        }
+        const uint64_t digit = static_cast<uint64_t>(*p - '0');
+        if (magnitude > (UINT64_MAX - digit) / 10) too_large = true;  // keeps reading the digits
+        if (!too_large) magnitude = magnitude * 10 + digit;
     }
-    if (too_large || (negative && value != 0)) return 0;
-    return static_cast<platform::NativeWindow>(value);
+    constexpr WindowNumber kSpellsNoWindow{true, 0};
+    if (too_large) return kSpellsNoWindow;
+    uint32_t low_bits = 0;  // the 32 bits that count
+    if (negative) {
+        if (magnitude > kLowestSignedHandle) return kSpellsNoWindow;
+        low_bits = 0u - static_cast<uint32_t>(magnitude);
+    } else {
+        if (magnitude > UINT32_MAX && magnitude < kLowestWidenedHandle) return kSpellsNoWindow;
+        low_bits = static_cast<uint32_t>(magnitude);
+    }
+    const auto widened = static_cast<intptr_t>(static_cast<int32_t>(low_bits));
+    return WindowNumber{true, static_cast<platform::NativeWindow>(widened)};
 }
 
 bool parse_command_line(const char* command_line, platform::NativeWindow foreground,
                         CommandLineResult& result) {
     result.host_window = 0;
+    result.window_named = false;
     if (command_line[0] == '\0') {
         result.mode = ScreenSaverMode::configure;
         return true;
@@ -73,8 +86,9 @@ bool parse_command_line(const char* command_line, platform::NativeWindow foregro
         const char* match = std::strstr(command_line, s.text);
         if (match == nullptr) continue;
         result.mode = s.mode;
-        result.host_window = read_window_id(match + 2);
-        if (result.host_window == 0) result.host_window = foreground;
+        const WindowNumber number = read_window_number(match + 2);
+        result.window_named = number.written;
+        result.host_window = number.written ? number.window : foreground;
         return true;
     }
     return false;

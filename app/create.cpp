@@ -200,11 +200,19 @@ Result create(AquariumApp& aquarium, const char* command_line, int32_t show_comm
     if (!parse_command_line(command_line, app.platform.windows->foreground_window(), parsed)) return kEndNow;
     app.mode = parsed.mode;
 
+    platform::WindowSystem& windows = *app.platform.windows;
+    const bool host_exists = parsed.host_window != 0 && windows.window_exists(parsed.host_window);
     switch (app.mode) {
         case ScreenSaverMode::preview:
+            // Drawing into some other window than the one the host named
+            // would be worse than drawing nothing.
+            if (!host_exists) return kNoHostWindow;
             run_preview(app.platform, parsed.host_window, show_command);
             return kEndNow;
         case ScreenSaverMode::configure:
+            // The caller's window stays disabled under the dialog; one that
+            // does not exist leaves the dialog to the main window.
+            if (parsed.window_named && host_exists) app.dialog_owner = parsed.host_window;
             return create_configure_mode(app);
         case ScreenSaverMode::run:
             return create_run_mode(app);
@@ -212,5 +220,7 @@ Result create(AquariumApp& aquarium, const char* command_line, int32_t show_comm
             return kEndNow;
     }
 }
+
+int exit_status_after_create(Result result) { return result == kNoHostWindow ? 1 : 0; }
 
 }  // namespace app

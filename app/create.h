@@ -18,6 +18,11 @@ inline constexpr uint32_t kGraphicsVersion = 220;
 // Otherwise the caller enters the message loop with run().
 Result create(AquariumApp& aquarium, const char* command_line, int32_t show_command);
 
+// The program's exit status after create() answered `result` (negative): 1
+// when the preview had no host window to draw in, else 0 (it ended on
+// purpose, or the failure was already shown).
+int exit_status_after_create(Result result);
+
 // ---- steps shared with the other start-ups ----
 
 // Creates the graphics system and builds the device table; a failure is

@@ -12,12 +12,19 @@ Result run_device_dialog(RenderApp& app) {
         return platform::kFail;
     }
     if (app.device_dialog == nullptr) return platform::kFail;
-    if (app.device_dialog->run_modal(app) == kDialogOk && !app.frame_moving) {
+    ++app.own_boxes_shown;
+    const int32_t answer = app.device_dialog->run_modal(app);
+    --app.own_boxes_shown;
+    if (answer == kDialogOk && !app.frame_moving) {
         app.single_step = true;
         read_timer(app, kTimerStart);
         read_timer(app, kTimerStop);
     }
     return platform::kOk;
+}
+
+platform::NativeWindow dialog_owner(const RenderApp& app) {
+    return app.dialog_owner != 0 ? app.dialog_owner : app.main_window;
 }
 
 }  // namespace app

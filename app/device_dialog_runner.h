@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "platform/graphics_types.h"
 #include "platform/result.h"
 
 namespace app {
@@ -27,5 +28,9 @@ protected:
 // there is reported as fatal and answers 0x80004005). After OK with time
 // stopped one frame is drawn. Answers success whether OK or Cancel.
 platform::Result run_device_dialog(RenderApp& app);
+
+// The window the dialog belongs to: the caller's window when the command
+// line named one, else the main window.
+platform::NativeWindow dialog_owner(const RenderApp& app);
 
 }  // namespace app

@@ -95,7 +95,8 @@ int run_screen_saver(const char* command_line) {
     WindowedDeviceDialog dialog;
     aquarium->app.device_dialog = &dialog;
 
-    if (platform::failed(app::create(*aquarium, command_line, platform::kShowNormal))) return 0;
+    const platform::Result started = app::create(*aquarium, command_line, platform::kShowNormal);
+    if (platform::failed(started)) return app::exit_status_after_create(started);
     return app::run(aquarium->app);
 }
 

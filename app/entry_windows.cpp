@@ -21,14 +21,15 @@
 
 namespace {
 
-// The settings dialog: template 144, owned by the main window.
+// The settings dialog: template 144, owned by the caller's window (/c:N) or
+// else by the main window.
 class ModalDeviceDialog final : public app::DeviceDialogRunner {
 public:
     int32_t run_modal(app::RenderApp& app) override {
         const settings::DeviceDialogServices services{&app.device_table, app.graphics,
                                                       app.settings,      app.platform.settings,
                                                       app.platform.message_boxes, app.title};
-        platform::win32::Win32DeviceDialogView view(app.main_window);
+        platform::win32::Win32DeviceDialogView view(app::dialog_owner(app));
         const int32_t answer = settings::run_device_dialog_model(view, services);
         return answer == app::kDialogOk ? app::kDialogOk : app::kDialogCancel;
     }
@@ -56,6 +57,7 @@ int main() {
     aquarium->app.device_dialog = &dialog;
 
     const char* command_line = platform::win32::command_line_after_program_name();
-    if (platform::failed(app::create(*aquarium, command_line, platform::win32::startup_show_command()))) return 0;
+    const platform::Result started = app::create(*aquarium, command_line, platform::win32::startup_show_command());
+    if (platform::failed(started)) return app::exit_status_after_create(started);
     return app::run(aquarium->app);
 }

@@ -128,6 +128,10 @@ constexpr uintptr_t kPowerResumeSuspend = 7;
 }  // namespace
 
 void run_exit_sequence(RenderApp& app, NativeWindow window) {
+    // Runs once: the window's destruction takes the focus away from it, and
+    // that deactivation must not close it a second time.
+    if (app.closing) return;
+    app.closing = true;
     if (app.mode == ScreenSaverMode::run && app.settings != nullptr && app.platform.settings != nullptr) {
         settings::save_general_settings(*app.platform.settings, *app.settings);  // failures are not shown
     }
@@ -161,6 +165,15 @@ intptr_t handle_message(RenderApp& app, NativeWindow window, uint32_t message, u
 
         case platform::kMsgKeyDown:
             if (key_closes(app, wparam)) return close_window(app, window);
+            break;
+
+        case platform::kMsgActivateApp:
+            // Another program came to the front (task switch, a window of
+            // another program, the secure desktop): the run ends as on a key
+            // press. The program's own message boxes and dialogs do not count.
+            if (wparam == 0 && app.mode == ScreenSaverMode::run && app.own_boxes_shown == 0) {
+                return close_window(app, window);
+            }
             break;
 
         case platform::kMsgCommand:

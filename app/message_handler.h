@@ -1,6 +1,7 @@
 // What the main window's messages do: what ends the screen saver, the keys
 // that change the view, the flags that follow the window (minimise, resize,
-// activation), the covers that follow the monitors, and the exit sequence
+// activation, another program coming to the front), the covers that follow
+// the monitors, and the exit sequence
 // with the settings save.
 #pragma once
 

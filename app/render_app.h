@@ -39,6 +39,7 @@ struct RenderApp {
     settings::Settings* settings = nullptr;   // the values kept between runs (not owned)
     ScreenSaverMode mode = ScreenSaverMode::run;  // set by the entry point from the command line
     MonitorCovers* covers = nullptr;          // the other monitors' windows in run mode (not owned); null: none
+    platform::NativeWindow dialog_owner = 0;  // the caller's window the settings dialog belongs to; 0: the main window
     bool time_period_set = false;             // a 1 ms clock resolution was granted at start-up
 
     // ---- devices ----
@@ -56,6 +57,8 @@ struct RenderApp {
     bool ready = false;        // not paused: frames may be rendered
     bool frame_moving = true;  // time advances every frame
     bool single_step = false;  // advance one frame while time is stopped
+    uint32_t own_boxes_shown = 0;  // the program's own message boxes and dialogs on screen now
+    bool closing = false;          // the exit sequence has begun
 
     // ---- the window ----
     platform::NativeWindow main_window = 0;

@@ -18,6 +18,7 @@ inline constexpr uint32_t kMsgSize = 0x0005;           // wParam: kSize*; lParam
 inline constexpr uint32_t kMsgPaint = 0x000F;
 inline constexpr uint32_t kMsgClose = 0x0010;
 inline constexpr uint32_t kMsgQuit = 0x0012;           // wParam: exit code
+inline constexpr uint32_t kMsgActivateApp = 0x001C;    // wParam: 1 when the program becomes active, 0 when another does
 inline constexpr uint32_t kMsgSetCursor = 0x0020;
 inline constexpr uint32_t kMsgGetMinMaxInfo = 0x0024;  // lParam: MinMaxInfo*
 // Monitors were added, removed, moved or resized; sent to every top-level

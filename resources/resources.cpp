@@ -64,6 +64,11 @@ bool decode_preview_bitmap(uint32_t* pixels, int32_t& width, int32_t& height) {
 }
 #endif
 
+const uint8_t* preview_png(size_t& size) {
+    size = preview_png_data_size;
+    return preview_png_data;
+}
+
 const uint8_t* icon_png(size_t& size) {
     size = icon_png_data_size;
     return icon_png_data;

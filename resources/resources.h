@@ -14,6 +14,10 @@ inline constexpr int32_t kPreviewHeight = 112;
 // values 0x00RRGGBB, rows from the top); false when it cannot be decoded.
 bool decode_preview_bitmap(uint32_t* pixels, int32_t& width, int32_t& height);
 
+// The preview picture as PNG bytes (on Windows the program's bitmap
+// resource holds the same pixels).
+const uint8_t* preview_png(size_t& size);
+
 // The icon (resource 101) as PNG bytes.
 const uint8_t* icon_png(size_t& size);
 

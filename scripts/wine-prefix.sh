@@ -13,7 +13,7 @@ prefix=$(realpath -m "$2")
 
 export WINEDEBUG=-all
 # No Mono or Gecko: the prefix must not try to download or install anything.
-export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 unset DISPLAY WAYLAND_DISPLAY
 
 mkdir -p "$(dirname "$template")"

@@ -14,8 +14,9 @@ shift
 export WINEPREFIX=$prefix
 export WINEDEBUG=-all
 # No Mono or Gecko: the prefix is for console programs and must not try to
-# download or install anything.
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# download or install anything. No menu builder: the prefix's file types and
+# Start menu must not turn up in the machine's own desktop menus.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 # Console programs only; keep Wine away from the user's display.
 unset DISPLAY WAYLAND_DISPLAY
 

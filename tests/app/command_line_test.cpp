@@ -44,24 +44,52 @@ TEST(CommandLine, NoSwitchLeavesModeAndReportsFalse) {
     parse("-x /y", false);
 }
 
-TEST(CommandLine, HostWindowReadLikeAtol) {
-    EXPECT_EQ(parse("/p 4242").host_window, 4242u);
-    EXPECT_EQ(parse("/p\t  99abc").host_window, 99u);
-    EXPECT_EQ(parse("-p+17").host_window, 17u);
-    // Nothing numeric after the switch: the foreground window.
-    EXPECT_EQ(parse("/p").host_window, kForeground);
-    EXPECT_EQ(parse("/c:1234").host_window, kForeground);
-    EXPECT_EQ(parse("/p 0").host_window, kForeground);
-    EXPECT_EQ(parse("/s").host_window, kForeground);
+// A handle as Windows hands it out: its low 32 bits widened with their sign.
+platform::NativeWindow handle(uint32_t low_bits) {
+    return static_cast<platform::NativeWindow>(static_cast<intptr_t>(static_cast<int32_t>(low_bits)));
 }
 
-TEST(CommandLine, UnusableWindowIdsReadAsZero) {
-    EXPECT_EQ(app::read_window_id("4294967295"), 4294967295u);
-    EXPECT_EQ(app::read_window_id("4294967296"), 0u);
-    EXPECT_EQ(app::read_window_id("99999999999999999999999999999999999999"), 0u);
-    EXPECT_EQ(app::read_window_id("-5"), 0u);
-    EXPECT_EQ(app::read_window_id("-0"), 0u);
-    EXPECT_EQ(parse("/p 18446744073709551617").host_window, kForeground);
+TEST(CommandLine, HostWindowInEveryFormHostsWriteIt) {
+    const struct {
+        const char* line;
+        bool named;
+        platform::NativeWindow window;
+    } cases[] = {
+        {"/p 4242", true, 4242},
+        {"/p\t  99abc", true, 99},
+        {"-p+17", true, 17},
+        {"/p:123", true, 123},
+        {"/c:1234", true, 1234},
+        {"/c 1234", true, 1234},
+        {"/c: 55", true, 55},
+        // Signed or unsigned, widened or not: one window.
+        {"/p -5", true, handle(0xFFFFFFFBu)},
+        {"/p 4294967291", true, handle(0xFFFFFFFBu)},
+        {"/p 18446744073709551611", true, handle(0xFFFFFFFBu)},
+        {"/p -2147483648", true, handle(0x80000000u)},
+        {"/p 2147483648", true, handle(0x80000000u)},
+        {"/p 4294967295", true, handle(0xFFFFFFFFu)},
+        // Numbers that spell no window.
+        {"/p 0", true, 0},
+        {"/p -0", true, 0},
+        {"/p:0", true, 0},
+        {"/p -2147483649", true, 0},
+        {"/p 4294967296", true, 0},
+        {"/p 18446744071562067967", true, 0},  // one below the widened forms
+        {"/p 18446744073709551616", true, 0},
+        {"/p 99999999999999999999999999999999999999", true, 0},
+        // No number at all: the foreground window.
+        {"/p", false, kForeground},
+        {"/p:", false, kForeground},
+        {"/p -", false, kForeground},
+        {"/p ::5", false, kForeground},
+        {"/s", false, kForeground},
+    };
+    for (const auto& c : cases) {
+        const CommandLineResult r = parse(c.line);
+        EXPECT_EQ(r.window_named, c.named) << c.line;
+        EXPECT_EQ(r.host_window, c.window) << c.line;
+    }
 }
 
 TEST(CommandLine, JoinArgumentsWithSingleSpacesWithinCapacity) {
@@ -86,8 +114,10 @@ TEST(CommandLine, RandomLinesNeverMisbehave) {
         }
         CommandLineResult r{ScreenSaverMode::run, 0};
         if (parse_command_line(line.c_str(), kForeground, r) && !line.empty()) {
-            EXPECT_NE(r.host_window, 0u);
-            EXPECT_LE(r.host_window, 0xFFFFFFFFu);
+            EXPECT_EQ(r.host_window, handle(static_cast<uint32_t>(r.host_window))) << "not a handle Windows gives";
+            if (!r.window_named) {
+                EXPECT_EQ(r.host_window, kForeground);
+            }
         }
     }
 }

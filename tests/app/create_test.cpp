@@ -368,7 +368,9 @@ TEST(CreateTest, SavedMultisampleTheDeviceDoesNotOfferIsDropped) {
 TEST(CreateTest, OtherLinesAndSecondInstancesEndSilentlyBeforeAnyWindow) {
     for (const char* line : {"/x", "-a", "/A", "hello"}) {
         StartUp s;
-        EXPECT_LT(s.create(line), 0) << line;
+        const Result result = s.create(line);
+        EXPECT_LT(result, 0) << line;
+        EXPECT_EQ(exit_status_after_create(result), 0) << line;
         EXPECT_TRUE(s.fakes.windows.windows.empty());
         EXPECT_TRUE(s.fakes.message_boxes.shown.empty());
         EXPECT_TRUE(s.fakes.graphics_factory.versions_asked.empty());
@@ -392,27 +394,68 @@ TEST(CreateTest, MissingGraphicsSystemIsFatalWithItsText) {
 }
 
 TEST(CreateTest, PreviewDrawsInsideTheHostAndEndsWithIt) {
-    StartUp s;
-    const platform::NativeWindow host =
-        s.fakes.windows.add_window("host", platform::Rect{100, 50, 252, 162}, platform::Rect{0, 0, 152, 112});
-    s.fakes.windows.foreground = host;
-    // The preview window will be the next one created; close it from the
-    // queue so that the loop ends.
-    const platform::NativeWindow next = host + 1;
-    s.fakes.windows.post(next, platform::kMsgPaint);
-    s.fakes.windows.post(next, platform::kMsgClose);
-    EXPECT_LT(s.create(("/p " + std::to_string(host)).c_str()), 0);
-    const FakeWindow* preview = nullptr;
-    for (const FakeWindow& w : s.fakes.windows.windows) {
-        if (w.id == next) preview = &w;
+    // The host named with or without a colon, or in front when none is named.
+    for (const std::string form : {"/p ", "/p:", "/p"}) {
+        StartUp s;
+        const platform::NativeWindow host =
+            s.fakes.windows.add_window("host", platform::Rect{100, 50, 252, 162}, platform::Rect{0, 0, 152, 112});
+        s.fakes.windows.foreground = host;
+        // The preview window will be the next one created; close it from the
+        // queue so that the loop ends.
+        const platform::NativeWindow next = host + 1;
+        s.fakes.windows.post(next, platform::kMsgPaint);
+        s.fakes.windows.post(next, platform::kMsgClose);
+        const Result result = s.create((form == "/p" ? form : form + std::to_string(host)).c_str());
+        EXPECT_LT(result, 0) << form;
+        EXPECT_EQ(exit_status_after_create(result), 0) << form;
+        const FakeWindow* preview = nullptr;
+        for (const FakeWindow& w : s.fakes.windows.windows) {
+            if (w.id == next) preview = &w;
+        }
+        ASSERT_NE(preview, nullptr) << form;
+        EXPECT_EQ(preview->parent, host);
+        EXPECT_EQ(preview->window_rect.right - preview->window_rect.left, 152);
+        EXPECT_EQ(preview->window_rect.bottom - preview->window_rect.top, 112);
+        EXPECT_TRUE(preview->destroyed);
+        EXPECT_EQ(s.fakes.windows.count_calls("stretch_bitmap(" + std::to_string(next)), 1);
+        EXPECT_TRUE(s.fakes.graphics_factory.versions_asked.empty());
     }
-    ASSERT_NE(preview, nullptr);
-    EXPECT_EQ(preview->parent, host);
-    EXPECT_EQ(preview->window_rect.right - preview->window_rect.left, 152);
-    EXPECT_EQ(preview->window_rect.bottom - preview->window_rect.top, 112);
-    EXPECT_TRUE(preview->destroyed);
-    EXPECT_EQ(s.fakes.windows.count_calls("stretch_bitmap(" + std::to_string(next)), 1);
-    EXPECT_TRUE(s.fakes.graphics_factory.versions_asked.empty());
+}
+
+// A number that names no window must not send the picture into the window
+// in front: the preview ends at once, silently, with exit status 1.
+TEST(CreateTest, PreviewWhoseHostNamesNoWindowEndsQuietlyWithStatusOne) {
+    for (const char* line : {"/p 0", "/p 7", "/p 4294967296", "/p"}) {
+        StartUp s;
+        const platform::NativeWindow other =
+            s.fakes.windows.add_window("other", platform::Rect{0, 0, 152, 112}, platform::Rect{0, 0, 152, 112});
+        if (std::string(line) != "/p") s.fakes.windows.foreground = other;  // else nothing is in front
+        const Result result = s.create(line);
+        EXPECT_EQ(result, kNoHostWindow) << line;
+        EXPECT_EQ(exit_status_after_create(result), 1) << line;
+        EXPECT_EQ(s.fakes.windows.windows.size(), 1u) << line << ": a window was made";
+        EXPECT_TRUE(s.fakes.message_boxes.shown.empty()) << line;
+    }
+}
+
+TEST(CreateTest, TheCallersWindowNamedAfterConfigureOwnsTheDialog) {
+    const struct {
+        const char* line;
+        bool host_follows;  // the host's number is appended
+        bool host_owns;     // else the hidden main window does
+    } cases[] = {{"/c:", true, true}, {"/c ", true, true}, {"/c", false, false}, {"/c:7", false, false}};
+    for (const auto& c : cases) {
+        StartUp s;
+        const platform::NativeWindow host =
+            s.fakes.windows.add_window("host", platform::Rect{0, 0, 400, 300}, platform::Rect{0, 0, 400, 300});
+        s.fakes.windows.foreground = host;
+        platform::NativeWindow owner = 0;
+        s.dialog.on_show = [&](RenderApp& app) { owner = dialog_owner(app); };
+        const std::string line = c.line + (c.host_follows ? std::to_string(host) : "");
+        ASSERT_EQ(s.create(line.c_str()), platform::kOk) << line;
+        ASSERT_EQ(s.dialog.shown, 1) << line;
+        EXPECT_EQ(owner, c.host_owns ? host : s.fakes.windows.windows.at(1).id) << line;
+    }
 }
 
 }  // namespace

@@ -313,9 +313,11 @@ public:
     int32_t answer = kDialogOk;
     int runs = 0;
     uint32_t windowed_when_shown = 2;
+    uint32_t own_boxes_when_shown = 0;  // the dialog counts as the program's own: it does not end a run
     int32_t run_modal(RenderApp& app) override {
         ++runs;
         windowed_when_shown = app.windowed;
+        own_boxes_when_shown = app.own_boxes_shown;
         return answer;
     }
 };
@@ -330,6 +332,8 @@ TEST(RunDeviceDialogTest, ShownInAWindowAndOkWithTimeHeldDrawsOneFrame) {
         f.app->frame_moving = false;
         EXPECT_EQ(run_device_dialog(*f.app), platform::kOk);
         EXPECT_EQ(f.app->single_step, answer == kDialogOk);
+        EXPECT_EQ(dialog.own_boxes_when_shown, 1u);
+        EXPECT_EQ(f.app->own_boxes_shown, 0u);
     }
     Framework full;
     ScriptedDialog dialog;

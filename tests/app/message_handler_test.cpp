@@ -110,6 +110,49 @@ TEST(ViewKeysTest, HRaisesLLowersWithinBoundsAndSTogglesTheInformationText) {
     EXPECT_FALSE(f.closed());
 }
 
+// ---- another program comes to the front ----
+
+TEST(ActivationTest, AnotherProgramInFrontEndsARunUnlessOurOwnBoxTookTheFocus) {
+    const struct {
+        ScreenSaverMode mode;
+        uintptr_t active;  // wParam: 1 this program becomes active, 0 another one does
+        bool in_own_box;   // arrives while one of our message boxes is up
+        bool closes;
+    } cases[] = {
+        {ScreenSaverMode::run, 0, false, true},
+        {ScreenSaverMode::run, 1, false, false},
+        {ScreenSaverMode::run, 0, true, false},
+        {ScreenSaverMode::configure, 0, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << static_cast<int>(c.mode) << " " << c.active << " " << c.in_own_box);
+        Started f;
+        f.app->mode = c.mode;
+        if (c.in_own_box) {
+            f.fakes.message_boxes.while_shown = [&] { f.send(platform::kMsgActivateApp, c.active); };
+            report_error(*f.app, kMediaMissing, kSeverityWarning);
+            EXPECT_EQ(f.app->own_boxes_shown, 0u);
+        } else {
+            EXPECT_EQ(f.send(platform::kMsgActivateApp, c.active), c.closes ? 0 : 42);
+        }
+        EXPECT_EQ(f.closed(), c.closes);
+    }
+}
+
+// Destroying the window takes the focus away from it; that deactivation
+// arrives in the middle of the exit sequence and must not run it again.
+TEST(ActivationTest, TheDeactivationOfTheClosingWindowSavesNothingMore) {
+    Started f;
+    f.fakes.settings.key_exists = true;
+    f.fakes.windows.on_destroy = [&](platform::NativeWindow window) {
+        f.fakes.windows.send_message(window, platform::kMsgActivateApp, 0, 0);
+    };
+    f.send(platform::kMsgActivateApp, 0);
+    EXPECT_EQ(f.fakes.settings.written_names().size(), 8u);
+    EXPECT_EQ(f.fakes.windows.quit_posts, 1);
+    EXPECT_EQ(f.fakes.windows.count_calls("destroy_window("), 1);
+}
+
 // ---- display-mode toggle ----
 
 TEST(ToggleCommandTest, FailedToggleIsReportedAsAFatalResetFailure) {

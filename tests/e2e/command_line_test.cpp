@@ -44,6 +44,30 @@ INSTANTIATE_TEST_SUITE_P(
                       Line{"Blanks", {" ", "\t"}}),
     [](const ::testing::TestParamInfo<Line>& info) { return std::string(info.param.name); });
 
+// A preview whose number names no window (0, one already gone, one beyond
+// what a window id can be) draws nowhere: it ends at once with status 1,
+// silently.
+TEST_F(AquariumTest, PreviewOfNoWindowEndsAtOnceWithStatusOne) {
+    const uint32_t gone = x_.create_host_window(10, 10, 200, 150);
+    ASSERT_NE(gone, 0u);
+    x_.destroy_window(gone);
+    const std::vector<std::vector<std::string>> lines = {{"/p", "0"}, {"/p", std::to_string(gone)}, {"-p:4294967296"}};
+    for (const std::vector<std::string>& args : lines) {
+        Process aquarium = launch(args);
+        bool showed = false;
+        ASSERT_TRUE(wait_until(
+            [&] {
+                showed = showed || !x_.windows_of(aquarium.pid()).empty();
+                return !aquarium.running();
+            },
+            5s, 10ms))
+            << args.back() << " did not end at once";
+        EXPECT_TRUE(aquarium.status()->exited && aquarium.status()->code == 1) << aquarium.status()->describe();
+        EXPECT_FALSE(showed) << args.back();
+        EXPECT_EQ(aquarium.output() + aquarium.errors(), "") << args.back();
+    }
+}
+
 // --help and --version answer on standard output and end with status 0,
 // before any of the switches is looked at.
 TEST_F(AquariumTest, HelpAndVersionAnswerAndEnd) {

@@ -155,6 +155,7 @@ NativeWindow FakeWindowSystem::create_window(const platform::WindowCreate& param
 bool FakeWindowSystem::destroy_window(NativeWindow window) {
     record(text_of("destroy_window(%lld)", static_cast<long long>(window)));
     if (find(window) == nullptr) return false;
+    if (on_destroy) on_destroy(window);
     deliver(window, platform::kMsgDestroy, 0, 0);
     if (FakeWindow* w = find(window)) w->destroyed = true;
     return true;
@@ -329,6 +330,7 @@ bool FakeWindowSystem::stretch_bitmap(NativeWindow window, const uint32_t* pixel
 int32_t FakeMessageBoxes::show(NativeWindow owner, const char* text, const char* caption, uint32_t flags) {
     if (journal != nullptr) journal->push_back(std::string("message_box(") + (caption ? caption : "") + ")");
     shown.push_back(ShownMessageBox{owner, text ? text : "", caption ? caption : "", flags});
+    if (while_shown) while_shown();
     return answer;
 }
 

@@ -58,6 +58,9 @@ public:
     // Called when peek_message finds nothing queued (a test can move its
     // clock on here, as real time would between two polls).
     std::function<void()> on_idle_peek;
+    // Called as a window goes, before its kMsgDestroy (a test can send what
+    // a real system sends it then, such as its deactivation).
+    std::function<void(platform::NativeWindow)> on_destroy;
     // When set, every recorded call is also appended here (to order calls
     // of several fakes against each other).
     std::vector<std::string>* journal = nullptr;
@@ -152,6 +155,7 @@ public:
     int32_t answer = 1;
     std::vector<std::string>* journal = nullptr;  // gets "message_box(<caption>)"
     std::vector<ShownMessageBox> shown;
+    std::function<void()> while_shown;  // what happens while a box is up
 
     int32_t show(platform::NativeWindow owner, const char* text, const char* caption, uint32_t flags) override;
 };

@@ -10,12 +10,14 @@ variable, in a temporary folder). The tests leave their screenshots in
 OUTPUT_DIR. The X server is Xvfb at 1024x768 on a free display number.
 """
 import os
+import queue
 import re
 import shutil
 import signal
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import unittest
 from collections import Counter, namedtuple
@@ -42,7 +44,7 @@ TEMPLATE = None
 
 def base_env(prefix):
     env = dict(os.environ)
-    env.update(WINEPREFIX=prefix, DISPLAY=DISPLAY, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=",
+    env.update(WINEPREFIX=prefix, DISPLAY=DISPLAY, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d",
                AQUARIUM_SEED="3")
     env.pop("WAYLAND_DISPLAY", None)
     return env
@@ -117,6 +119,31 @@ class ScrCase(unittest.TestCase):
                              text=True)
         self.processes.append(p)
         return p
+
+    def start_host(self, seconds, *options):
+        """preview_host.exe: answers the process, its window's handle (as
+        text) and a function that waits for its next line."""
+        host = self.start(PREVIEW_HOST, str(seconds), *options, stdout=subprocess.PIPE)
+        lines = queue.Queue()
+        def read():
+            try:
+                for line in host.stdout:
+                    lines.put(line.strip())
+            except (OSError, ValueError):  # closed at the test's end
+                pass
+
+        threading.Thread(target=read, daemon=True).start()
+
+        def next_line(timeout=20):
+            try:
+                return lines.get(timeout=timeout)
+            except queue.Empty:
+                return None
+
+        handle = next_line()
+        self.assertTrue(handle is not None and handle.isdigit(), f"the host printed {handle!r}")
+        self.wait_window("^preview host$")
+        return host, handle, next_line
 
     def wait_exit(self, p, seconds):
         try:
@@ -300,6 +327,21 @@ class ScrTest(ScrCase):
         xdotool("key", "Escape")
         self.assertEqual(self.wait_exit(p, 15), 0)
 
+    def test_another_program_in_front_ends_the_run_which_saves(self):
+        for how in ("Alt+Tab", "a window of another program"):
+            with self.subTest(how):
+                subprocess.run(["wine", "reg", "delete", KEY, "/f"], env=self.env, capture_output=True)
+                p, window = self.start_run()
+                self.focus(window)
+                if how == "Alt+Tab":
+                    xdotool("key", "alt+Tab")
+                else:
+                    host, _, _ = self.start_host(10, "front")
+                self.assertEqual(self.wait_exit(p, 15), 0, f"{how} did not end it")
+                self.expect_general_settings_saved()
+                if how != "Alt+Tab":
+                    self.assertIsNone(host.poll(), "the other program ended")
+
     def test_a_second_instance_ends_at_once_while_the_first_runs(self):
         first, window = self.start_run()
         second = self.start(SCR, "/s")
@@ -405,7 +447,47 @@ class ScrTest(ScrCase):
         for name in DEVICE:
             self.assertNotIn(name, after)
 
+    def test_configure_for_the_callers_window_disables_it_until_the_dialog_closes(self):
+        host, handle, next_line = self.start_host(90)
+        p = self.start(SCR, f"/c:{handle}")
+        # The dialog belongs to the caller's window, which stays disabled
+        # under it.
+        report = next_line(30)
+        self.assertIsNotNone(report, "the caller's window was never disabled")
+        self.assertRegex(report, "^disabled under Aquarium")
+        dialog = self.wait_window()
+        time.sleep(1)
+        self.screenshot("configure-for-caller")
+        self.assertIsNone(next_line(1), "the caller's window was enabled while the dialog is up")
+        self.focus(dialog)
+        xdotool("key", "Escape")
+        self.assertEqual(self.wait_exit(p, 15), 0, "Escape did not close the dialog")
+        self.assertEqual(next_line(10), "enabled")
+        self.assertIsNone(host.poll(), "the caller ended")
+
     # ---- preview ----
+
+    def test_preview_finds_its_host_in_each_form_and_a_number_of_no_window_ends_it_with_status_1(self):
+        # With a colon, or no number at all with the host in front.
+        for form in ("/p:{}", "/p"):
+            with self.subTest(form):
+                host, handle, next_line = self.start_host(8, "front")
+                p = self.start(SCR, form.format(handle))
+                report = next_line(20)
+                self.assertRegex(report or "", r"^child pel WindowClassName \d+x\d+ visible$")
+                self.assertEqual(self.wait_exit(host, 20), 0)
+                self.assertEqual(self.wait_exit(p, 10), 0, "the preview outlived its host")
+        # 0 and a window that has gone name no window: the preview must not
+        # go into the window in front instead.
+        gone_host, gone, _ = self.start_host(1)
+        self.assertEqual(self.wait_exit(gone_host, 20), 0)
+        host, _, _ = self.start_host(30, "front")
+        for number in ("0", gone):
+            with self.subTest(number):
+                p = self.start(SCR, "/p", number)
+                self.assertEqual(self.wait_exit(p, 20), 1, f"/p {number} did not end with status 1")
+                self.assertEqual(self.controls("preview host"), [], "a window inside the one in front")
+        self.assertIsNone(host.poll())
 
     # Wine does not show what a program paints with GDI into a child window
     # whose parent belongs to another process, so the picture itself is

@@ -187,14 +187,24 @@ TEST(Resources, NameIconAndPreviewBitmap) {
     EXPECT_STREQ(name, "Aquarium");
     EXPECT_NE(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(101)), nullptr);
 
+    // The bitmap resource, loaded as the preview loads it, holds the
+    // picture's pixels exactly.
     static uint32_t pixels[resources::kPreviewWidth * resources::kPreviewHeight];
     int32_t width = 0, height = 0;
     ASSERT_TRUE(resources::decode_preview_bitmap(pixels, width, height));
     EXPECT_EQ(width, 152);
     EXPECT_EQ(height, 112);
-    std::set<uint32_t> colours(pixels, pixels + width * height);
-    EXPECT_GT(colours.size(), 20u);
-    for (uint32_t p : colours) ASSERT_EQ(p >> 24, 0u);
+    static uint32_t picture[resources::kPreviewWidth * resources::kPreviewHeight];
+    size_t size = 0;
+    const uint8_t* png = resources::preview_png(size);
+    int32_t picture_width = 0, picture_height = 0;
+    ASSERT_TRUE(resources::decode_png(png, size, picture, resources::kPreviewWidth, resources::kPreviewHeight,
+                                      picture_width, picture_height));
+    ASSERT_EQ(picture_width * picture_height, width * height);
+    int differing = 0;
+    for (int32_t i = 0; i < width * height; ++i) differing += pixels[i] != (picture[i] & 0x00FFFFFFu) ? 1 : 0;
+    EXPECT_EQ(differing, 0) << "of " << width * height << " pixels";
+    EXPECT_GT(std::set<uint32_t>(pixels, pixels + width * height).size(), 20u);
 }
 
 }  // namespace

@@ -8,7 +8,7 @@ here=$(dirname "$(realpath "$0")")
 prefix=$(realpath -m "$1")
 shift
 bash "$here/../../scripts/wine-run.sh" "$prefix"  # makes the prefix once
-export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
 # The X server picks a free display and writes its number to fd 3, so that
 # servers started side by side never race for one number.
