@@ -148,7 +148,7 @@ TEST(ActivationTest, TheDeactivationOfTheClosingWindowSavesNothingMore) {
         f.fakes.windows.send_message(window, platform::kMsgActivateApp, 0, 0);
     };
     f.send(platform::kMsgActivateApp, 0);
-    EXPECT_EQ(f.fakes.settings.written_names().size(), 8u);
+    EXPECT_EQ(f.fakes.settings.written_names().size(), 9u) << "the nine general values, once";
     EXPECT_EQ(f.fakes.windows.quit_posts, 1);
     EXPECT_EQ(f.fakes.windows.count_calls("destroy_window("), 1);
 }
