@@ -9,7 +9,7 @@ set -euo pipefail
 
 build_packages=(
   build-essential cmake ninja-build pkg-config
-  libsdl2-dev libepoxy-dev libegl-dev libgl1-mesa-dri libx11-dev libxcb1-dev
+  libsdl2-dev libepoxy-dev libegl-dev libgl1-mesa-dri libx11-dev libxcb1-dev libxcb-dpms0-dev
   libfreetype-dev libfontconfig-dev fonts-liberation2
   libimgui-dev libglm-dev libinih-dev libpng-dev libstb-dev
 )
