@@ -15,7 +15,7 @@ build_packages=(
 )
 test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth xdotool x11-utils imagemagick
+  xvfb xauth xdotool x11-utils imagemagick libxcb-damage0-dev
   xscreensaver xscreensaver-gl dbus dbus-x11 libxss-dev libdbus-1-dev
 )
 deb_packages=(debhelper lintian fakeroot dpkg-dev)
