@@ -93,7 +93,8 @@ TEST_F(PowerTest, OnBatteryAtMostThirtyFramesASecond) {
     const int on_mains = x_.count_whole_pictures(host, std::chrono::seconds(kSeconds));
     std::printf("[ power ] frames in %d s: %d on battery, %d on mains\n", kSeconds, on_battery, on_mains);
     EXPECT_GT(on_battery, 0) << "no frame was counted: the count does not see the presents";
-    EXPECT_LE(on_battery, 30 * kSeconds + 2);
+    // A few more for the server's jitter at the ends of the count.
+    EXPECT_LE(on_battery, 30 * kSeconds + 5);
 
     module.signal(SIGTERM);
     EXPECT_TRUE(module.wait_for_exit(10s).has_value());
