@@ -11,8 +11,12 @@ BUILD_DEB      ?= build-deb
 CMAKE_FLAGS    ?=
 PREFIX         ?= /usr/local
 DESTDIR        ?=
+# Tests run side by side, one per processor; tests that must not meet hold
+# CTest resource locks or run alone (RUN_SERIAL).
+JOBS           ?= $(shell nproc)
+CTEST           = ctest --output-on-failure -j $(JOBS)
 
-.PHONY: all setup setup-install setup-deb configure build run test test-sanitize test-clang test-soak bench install \
+.PHONY: all setup setup-install setup-deb configure build run test test-unit test-sanitize test-clang test-soak bench install \
         deb test-deb clean trace-digests setup-windows windows test-windows windows-installer
 
 all: build
@@ -39,28 +43,35 @@ run: build
 	@bash scripts/run.sh $(BUILD)
 
 test: build
-	cd $(BUILD) && ctest --output-on-failure -LE soak
+	cd $(BUILD) && $(CTEST) -LE soak
+
+# The suites that need no display, OpenGL driver or network (label unit):
+# seconds once built, and only what they run is built.
+test-unit: configure
+	cmake --build $(BUILD) --target unit_tests
+	cd $(BUILD) && $(CTEST) -L unit
 
 test-soak: build
-	cd $(BUILD) && ctest --output-on-failure -L soak
+	cd $(BUILD) && $(CTEST) -L soak
 
 $(BUILD_SANITIZE)/build.ninja: | setup
 	cmake -S . -B $(BUILD_SANITIZE) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DAQUARIUM_SANITIZE=ON $(CMAKE_FLAGS)
 
-# The unit tests only: tests that drive the display system or the OpenGL
-# driver would mostly report the driver's own allocations.
+# The unit tests only, and only they are built: tests that drive the display
+# system or the OpenGL driver would mostly report the driver's own allocations.
 test-sanitize: setup $(BUILD_SANITIZE)/build.ninja
-	cmake --build $(BUILD_SANITIZE)
-	cd $(BUILD_SANITIZE) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -LE 'soak|e2e|bench|xvfb|gl'
+	cmake --build $(BUILD_SANITIZE) --target unit_tests
+	cd $(BUILD_SANITIZE) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 $(CTEST) -L unit
 
 $(BUILD_CLANG)/build.ninja:
 	@bash scripts/setup.sh clang
 	CC=clang CXX=clang++ cmake -S . -B $(BUILD_CLANG) -G Ninja -DAQUARIUM_BENCH=OFF $(CMAKE_FLAGS)
 
-# The unit tests built by the second compiler (clang), in a folder of its own.
+# The unit tests built by the second compiler (clang), in a folder of its own,
+# with the program (the end-to-end tests' programs are left to make test).
 test-clang: $(BUILD_CLANG)/build.ninja
-	cmake --build $(BUILD_CLANG)
-	cd $(BUILD_CLANG) && ctest --output-on-failure -LE 'soak|e2e|bench|xvfb|gl'
+	cmake --build $(BUILD_CLANG) --target unit_tests aquarium
+	cd $(BUILD_CLANG) && $(CTEST) -L unit
 
 # Rewrites tests/tools/trace_digests.txt from this build's traces. Only for a
 # change that is meant to move the simulation's numbers.
@@ -112,13 +123,17 @@ windows-installer: windows
 	makensis -V2 -DSCR64=$(CURDIR)/$(BUILD_WIN64)/app/aquarium.scr -DSCR32=$(CURDIR)/$(BUILD_WIN32)/app/aquarium.scr \
 	  -DOUTFILE=$(CURDIR)/$(WINDOWS_INSTALLER) installer/aquarium.nsi
 
-# Each build folder has its own Wine prefix, made (about 20 s) before the
-# first test so that no test's time limit includes it.
+# The two word sizes' tests run side by side (each test on X servers and in
+# Wine prefixes of its own); make shows each folder's output when it is done.
 test-windows: windows windows-installer
-	bash scripts/wine-run.sh $(BUILD_WIN64)/wine-prefix
-	cd $(BUILD_WIN64) && ctest --output-on-failure -LE soak
-	bash scripts/wine-run.sh $(BUILD_WIN32)/wine-prefix
-	cd $(BUILD_WIN32) && ctest --output-on-failure -LE soak
+	$(MAKE) --no-print-directory -j2 --output-sync=target windows-ctest-$(BUILD_WIN64) windows-ctest-$(BUILD_WIN32)
+
+# The tests of one Windows build folder. Its Wine prefix (a copy of its
+# template, made by wineboot in about 20 s) is made before the first test so
+# that no test's time limit includes it.
+windows-ctest-%:
+	bash scripts/wine-run.sh $*/wine-prefix
+	cd $* && $(CTEST) -LE soak
 
 clean:
 	rm -rf $(BUILD) $(BUILD_SANITIZE) $(BUILD_CLANG) $(BUILD_WIN64) $(BUILD_WIN32) $(BUILD_INSTALL) $(BUILD_DEB)

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/monitor_layout.h"
+#include "app/scene_device_states.h"
 #include "sim/scene_setup.h"
 #include "sim/scheduling.h"
 
@@ -12,86 +14,14 @@ namespace app {
 namespace {
 
 using platform::kOk;
-using platform::RenderState;
-using platform::TextureStageState;
 
-uint32_t float_bits(float value) {
-    uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits;
-}
-
-// One device state of the scene: a render state, or a state of texture
-// stage 0.
-struct SceneStateValue {
-    bool stage_state;
-    uint32_t id;     // RenderState or TextureStageState
-    uint32_t value;
-};
-
-constexpr SceneStateValue render(RenderState state, uint32_t value) {
-    return {false, static_cast<uint32_t>(state), value};
-}
-constexpr SceneStateValue stage(TextureStageState state, uint32_t value) {
-    return {true, static_cast<uint32_t>(state), value};
-}
-
-// Order matters: ambient is set twice and the second value stays.
-const SceneStateValue kSceneStates[] = {
-    stage(TextureStageState::ColorOp, platform::kTextureOpModulate),
-    stage(TextureStageState::ColorArg1, platform::kTextureArgTexture),
-    stage(TextureStageState::ColorArg2, platform::kTextureArgCurrent),
-    stage(TextureStageState::AlphaOp, platform::kTextureOpModulate),
-    stage(TextureStageState::AlphaArg1, platform::kTextureArgTexture),
-    stage(TextureStageState::AlphaArg2, platform::kTextureArgCurrent),
-    render(RenderState::SrcBlend, platform::kBlendSourceAlpha),
-    render(RenderState::DestBlend, platform::kBlendInverseSourceAlpha),
-    stage(TextureStageState::MinFilter, platform::kFilterLinear),
-    stage(TextureStageState::MagFilter, platform::kFilterLinear),
-    stage(TextureStageState::MipFilter, platform::kFilterLinear),
-    stage(TextureStageState::AddressU, platform::kAddressWrap),
-    stage(TextureStageState::AddressV, platform::kAddressWrap),
-    render(RenderState::DitherEnable, 1),
-    render(RenderState::ZEnable, 1),
-    render(RenderState::Lighting, 1),
-    render(RenderState::ShadeMode, platform::kShadeGouraud),
-    render(RenderState::FogEnable, 0),
-    render(RenderState::FogStart, float_bits(20.0f)),
-    render(RenderState::FogEnd, float_bits(21.0f)),
-    render(RenderState::FogDensity, 0x3D6D9168u),  // 0.058
-    render(RenderState::FogTableMode, platform::kFogNone),
-    render(RenderState::FogVertexMode, platform::kFogLinear),
-    render(RenderState::RangeFogEnable, 1),
-    render(RenderState::Ambient, 0x00505050u),
-    render(RenderState::Ambient, 0x00404040u),
-    render(RenderState::Lighting, 1),
-};
-static_assert(sizeof kSceneStates / sizeof kSceneStates[0] == 27);
-
-// A white directional light shining along (x, y, z), dimmed to `level`.
-struct SceneLight {
-    float x, y, z;  // drawing frame
-    float level;    // 0..1
-};
-
-constexpr SceneLight kSceneLights[] = {
-    {-0.5f, -1.0f, -1.5f, 0.5f},
-    {1.0f, -1.5f, 1.0f, 0.4f},
-};
-
-platform::Light make_light(const SceneLight& scene_light) {
-    platform::Light light{};
-    light.type = platform::kLightDirectional;
-    light.diffuse = platform::ColorValue{1.0f, 1.0f, 1.0f, 0.0f};
-    light.position = platform::Vector3f{scene_light.x, scene_light.y, scene_light.z};
-    const float length = std::sqrt(scene_light.x * scene_light.x + scene_light.y * scene_light.y +
-                                   scene_light.z * scene_light.z);
-    light.direction = platform::Vector3f{scene_light.x / length, scene_light.y / length, scene_light.z / length};
-    light.range = 1000.0f;
-    light.diffuse.r = scene_light.level;
-    light.diffuse.g = scene_light.level;
-    light.diffuse.b = scene_light.level;
-    return light;
+// Pixels per inch of the monitor the main window is on; 96 when unknown.
+int32_t main_monitor_dpi(RenderApp& app) {
+    if (app.platform.windows == nullptr) return platform::kDefaultDpi;
+    platform::MonitorInfo monitors[platform::kMaxMonitors];
+    const uint32_t count = read_monitors(*app.platform.windows, monitors);
+    const int32_t index = main_window_monitor(app, monitors, count);
+    return index >= 0 ? monitors[index].dpi : platform::kDefaultDpi;
 }
 
 }  // namespace
@@ -99,10 +29,12 @@ platform::Light make_light(const SceneLight& scene_light) {
 AquariumApp::AquariumApp(const platform::Platform& platform)
     : creature(std::make_unique<sim::Creature>()),
       world(std::make_unique<sim::SimWorld>()),
-      settings(settings::default_settings()) {
+      settings(settings::default_settings()),
+      covers(std::make_unique<MonitorCovers>()) {
     app.platform = platform;
     app.hooks = this;
     app.settings = &settings;
+    app.covers = covers.get();
     std::snprintf(title, sizeof title, "%s", kInitialTitle);
     app.title = title;
     app.use_depth_buffer = true;
@@ -129,7 +61,10 @@ platform::Result AquariumApp::check_device_caps(const platform::DeviceCaps& caps
 
 platform::Result AquariumApp::create_device_objects(RenderApp& render_app) {
     // Without the atlas the text is simply not drawn.
-    if (overlay) overlay->build_glyph_texture(render_app.device);
+    if (overlay) {
+        overlay->set_display_dpi(text_dpi(main_monitor_dpi(render_app)));
+        overlay->build_glyph_texture(render_app.device);
+    }
     return kOk;
 }
 
@@ -138,20 +73,7 @@ platform::Result AquariumApp::reset_device_objects(RenderApp& render_app) {
     if (render_app.device == nullptr) return platform::kFail;
     // A state the device cannot take only changes the look of the picture, so
     // the scene goes on whatever the device answers.
-    platform::GraphicsDevice& device = *render_app.device;
-    for (const SceneStateValue& state : kSceneStates) {
-        if (state.stage_state) {
-            device.set_texture_stage_state(0, static_cast<TextureStageState>(state.id), state.value);
-        } else {
-            device.set_render_state(static_cast<RenderState>(state.id), state.value);
-        }
-    }
-    for (uint32_t index = 0; index < 2; ++index) {
-        device.set_light(index, make_light(kSceneLights[index]));
-    }
-    for (uint32_t index = 0; index < 2; ++index) {
-        device.light_enable(index, true);
-    }
+    set_scene_device_states(*render_app.device);
     return kOk;
 }
 
@@ -180,6 +102,7 @@ platform::Result AquariumApp::init_scene(RenderApp& render_app) {
                                     (clock_seed_salt_ * 0x9E3779B1u);
     sim::reset_records(*creature, *world);
     sim::setup_scene(*creature, *world, seed);
+    covers->scene_seed = seed;  // the other monitors' fish are its relatives
     return kOk;
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "app/monitor_covers.h"
 #include "app/render_app.h"
 #include "app/scene_hooks.h"
 #include "render/render_frame.h"
@@ -39,6 +40,8 @@ public:
     // Refuses pure devices and devices without alpha textures.
     platform::Result check_device_caps(const platform::DeviceCaps& caps, uint32_t behaviour,
                                        platform::Format format) override;
+    // The information text's font, for the pixels per inch of the main
+    // window's monitor.
     platform::Result create_device_objects(RenderApp& app) override;
     // The 27 device states of the scene in a fixed order, then the two lights.
     platform::Result reset_device_objects(RenderApp& app) override;
@@ -60,6 +63,7 @@ public:
     char title[kTitleSize];                   // window and message-box caption
     std::unique_ptr<render::TextOverlay> overlay;       // the information text; gone after shutdown_scene
     std::unique_ptr<render::RendererState> render_state;  // camera and tank geometry kept between frames
+    std::unique_ptr<MonitorCovers> covers;                // the other monitors in run mode; allocated once, here
 
 private:
     bool scene_seed_fixed_ = false;  // else the calendar time seeds the scene

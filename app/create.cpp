@@ -2,9 +2,11 @@
 
 #include "app/device_dialog_runner.h"
 #include "app/device_lifecycle.h"
+#include "app/device_selection.h"
 #include "app/error_report.h"
 #include "app/frame_loop.h"
 #include "app/main_window.h"
+#include "app/monitor_covers.h"
 #include "app/preview_window.h"
 #include "settings/about_text.h"
 #include "settings/device_table.h"
@@ -33,8 +35,19 @@ void drop_multisample_not_offered(RenderApp& app) {
     }
 }
 
+// The monitor of the current adapter (monitor N is adapter N), in screen
+// pixels; the screen's size at (0, 0) when the system names none.
+platform::Rect adapter_monitor_bounds(RenderApp& app) {
+    platform::WindowSystem& windows = *app.platform.windows;
+    const settings::AdapterRecord* adapter = selected_adapter(app);
+    platform::MonitorInfo monitor{};
+    if (adapter != nullptr && windows.get_monitor(adapter->ordinal, monitor)) return monitor.bounds;
+    return platform::Rect{0, 0, windows.screen_width(), windows.screen_height()};
+}
+
 // The main window of configure mode (hidden, a normal framed window of the
-// default client size) or of run mode (a popup covering the screen).
+// default client size) or of run mode (a popup covering the current
+// adapter's monitor).
 Result create_main_window(RenderApp& app, bool full_screen) {
     platform::WindowSystem& windows = *app.platform.windows;
     if (app.main_window != 0) return kOk;
@@ -47,11 +60,12 @@ Result create_main_window(RenderApp& app, bool full_screen) {
     params.title = app.title;
     if (full_screen) {
         params.style = platform::kStylePopup;
-        const platform::Rect screen{0, 0, windows.screen_width(), windows.screen_height()};
+        const platform::Rect monitor = adapter_monitor_bounds(app);
+        const platform::Rect screen{0, 0, monitor.right - monitor.left, monitor.bottom - monitor.top};
         params.bounds = windows.adjust_window_rect(screen, params.style, true);
         const int32_t width = params.bounds.right - params.bounds.left;
         const int32_t height = params.bounds.bottom - params.bounds.top;
-        params.bounds = platform::Rect{0, 0, width, height};
+        params.bounds = platform::Rect{monitor.left, monitor.top, monitor.left + width, monitor.top + height};
     } else {
         params.style = platform::kStyleConfigureWindow;
         const platform::Rect client{0, 0, app.default_width, app.default_height};
@@ -61,6 +75,22 @@ Result create_main_window(RenderApp& app, bool full_screen) {
     }
     app.main_window = windows.create_window(params);
     return app.main_window != 0 ? kOk : kNoWindow;
+}
+
+// The saved choice may name another adapter than the one the window was
+// made for: the window moves to that adapter's monitor, where the switch to
+// full screen takes place.
+void move_to_adapter_monitor(RenderApp& app) {
+    platform::WindowSystem& windows = *app.platform.windows;
+    const settings::AdapterRecord* adapter = selected_adapter(app);
+    platform::MonitorInfo monitors[platform::kMaxMonitors];
+    const uint32_t count = read_monitors(windows, monitors);
+    if (adapter == nullptr || adapter->ordinal >= count) return;
+    if (main_window_monitor(app, monitors, count) == static_cast<int32_t>(adapter->ordinal)) return;
+    windows.set_window_pos(app.main_window, platform::ZOrder::TopMost, monitors[adapter->ordinal].bounds,
+                           platform::kPlaceShowWindow);
+    windows.get_window_rect(app.main_window, app.window_rect);
+    windows.get_client_rect(app.main_window, app.client_rect);
 }
 
 Result create_configure_mode(RenderApp& app) {
@@ -103,11 +133,14 @@ Result create_run_mode(RenderApp& app) {
     if (settings::load_device_settings(*app.platform.settings, *app.settings) &&
         settings::apply_saved_device_choice(app.device_table, *app.settings, true)) {
         drop_multisample_not_offered(app);
+        move_to_adapter_monitor(app);
     }
     if (app.active && app.ready) {
         pause(app, true);
         if (failed(toggle_display_mode(app))) {
             app.platform.windows->send_message(app.main_window, platform::kMsgClose, 0, 0);
+        } else {
+            cover_other_monitors(app);
         }
         pause(app, false);
     }

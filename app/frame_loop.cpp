@@ -4,6 +4,7 @@
 #include "app/app_error.h"
 #include "app/device_lifecycle.h"
 #include "app/device_selection.h"
+#include "app/monitor_covers.h"
 #include "app/power_watch.h"
 #include "app/scene_hooks.h"
 #include "app/stats_text.h"
@@ -77,7 +78,8 @@ Result step_frame(RenderApp& app) {
     if (dt == 0.0f && app.frame_moving) return kOk;
 
     SceneHooks& hooks = scene_hooks(app);
-    if (app.frame_moving || app.single_step) {
+    const bool advance = app.frame_moving || app.single_step;
+    if (advance) {
         app.app_time = t;
         app.elapsed_time = dt;
         result = hooks.advance_frame(app);
@@ -90,6 +92,7 @@ Result step_frame(RenderApp& app) {
     if (failed(result)) return result;
 
     app.device->present();  // what present answers changes nothing here
+    step_covers(app, advance);
     return kOk;
 }
 

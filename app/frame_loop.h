@@ -15,8 +15,9 @@ namespace app {
 int32_t run(RenderApp& app);
 
 // One frame: device test, timer readings, advance_frame, render_frame,
-// frame statistics, present. A lost device draws nothing; a device that can
-// be reset is reset in place of the frame.
+// frame statistics, present; then the fish of the other monitors. A lost
+// device draws nothing; a device that can be reset is reset in place of
+// the frame.
 Result step_frame(RenderApp& app);
 
 // Counted pause: ready only while every pause(true) has its pause(false).

@@ -4,6 +4,7 @@
 #include "app/device_lifecycle.h"
 #include "app/error_report.h"
 #include "app/frame_loop.h"
+#include "app/monitor_covers.h"
 #include "app/scene_hooks.h"
 
 namespace app {
@@ -130,6 +131,7 @@ void run_exit_sequence(RenderApp& app, NativeWindow window) {
     if (app.mode == ScreenSaverMode::run && app.settings != nullptr && app.platform.settings != nullptr) {
         settings::save_general_settings(*app.platform.settings, *app.settings);  // failures are not shown
     }
+    release_covers(app);
     shutdown_device(app);
     if (app.time_period_set) {
         app.platform.clock->time_end_period(1);
@@ -224,6 +226,10 @@ intptr_t handle_message(RenderApp& app, NativeWindow window, uint32_t message, u
         case platform::kMsgClose:
             run_exit_sequence(app, window);
             return 0;
+
+        case platform::kMsgDisplayChange:
+            follow_monitors(app);
+            break;
 
         default:
             break;

@@ -1,6 +1,7 @@
 // What the main window's messages do: what ends the screen saver, the keys
 // that change the view, the flags that follow the window (minimise, resize,
-// activation), and the exit sequence with the settings save.
+// activation), the covers that follow the monitors, and the exit sequence
+// with the settings save.
 #pragma once
 
 #include <cstdint>
@@ -16,8 +17,9 @@ inline constexpr int32_t kMouseMovesBeforeExit = 6;  // the next differing move 
 intptr_t handle_message(RenderApp& app, platform::NativeWindow window, uint32_t message, uintptr_t wparam,
                         intptr_t lparam);
 
-// The close: settings saved (run mode only), device and scene shut down,
-// clock resolution given back, window destroyed, quit posted.
+// The close: settings saved (run mode only), the other monitors' covers
+// closed, device and scene shut down, clock resolution given back, window
+// destroyed, quit posted.
 void run_exit_sequence(RenderApp& app, platform::NativeWindow window);
 
 }  // namespace app

@@ -1,7 +1,8 @@
 // The framework state of the application: the main window, the graphics
 // system and device, the device table, the presentation parameters, the
-// frame timing and statistics, the pause counter and the input state. One
-// record lives for the whole run; the framework's free functions take it.
+// frame timing and statistics, the pause counter, the input state and the
+// covers of the other monitors. One record lives for the whole run; the
+// framework's free functions take it.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +20,7 @@ using platform::Result;
 
 class SceneHooks;
 class DeviceDialogRunner;
+struct MonitorCovers;
 
 inline constexpr int kStatsTextSize = 90;  // bytes of device_stats and frame_stats
 
@@ -37,6 +39,7 @@ struct RenderApp {
     DeviceDialogRunner* device_dialog = nullptr;
     settings::Settings* settings = nullptr;   // the values kept between runs (not owned)
     ScreenSaverMode mode = ScreenSaverMode::run;  // set by the entry point from the command line
+    MonitorCovers* covers = nullptr;          // the other monitors' windows in run mode (not owned); null: none
     bool time_period_set = false;             // a 1 ms clock resolution was granted at start-up
 
     // ---- devices ----

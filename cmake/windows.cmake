@@ -34,12 +34,14 @@ set(AQUARIUM_WINDOWS_TEST_SUITES support sim resources render settings app windo
 # Under Wine every program start costs seconds, so on Windows each GoogleTest
 # program is one CTest test that runs all its cases, instead of one test per
 # case. Replaces GoogleTest's gtest_discover_tests after include(GoogleTest);
-# the test is named after the program; PROPERTIES (labels, timeout) are kept.
+# the test is named after the program; PROPERTIES (labels, timeout) are kept,
+# and label windows says that the test runs a Windows program under Wine.
 macro(aquarium_windows_test_suites)
   function(gtest_discover_tests target)
     cmake_parse_arguments(PARSE_ARGV 1 arg "" "TEST_PREFIX" "PROPERTIES")
     add_test(NAME ${target} COMMAND ${target})
     set_tests_properties(${target} PROPERTIES TIMEOUT 600 ${arg_PROPERTIES})
+    set_property(TEST ${target} APPEND PROPERTY LABELS windows)
   endfunction()
 endmacro()
 
@@ -55,4 +57,5 @@ function(aquarium_check_windows_imports)
   endforeach()
   add_test(NAME windows_imports
            COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/check-imports.sh ${CMAKE_OBJDUMP} ${programs})
+  set_tests_properties(windows_imports PROPERTIES LABELS unit)
 endfunction()

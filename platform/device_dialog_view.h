@@ -24,6 +24,7 @@ inline constexpr uint32_t kControlFullscreenRadio = 1018;  // exists, never show
 inline constexpr uint32_t kControlShowInfoCheck = 1027;    // exists, never shown
 inline constexpr uint32_t kControlExitOnMouseMoveCheck = 1028;  // exists, never shown
 inline constexpr uint32_t kControlAboutButton = 1029;
+inline constexpr uint32_t kControlOtherMonitorsCheck = 1030;  // a fish on the other monitors (else black)
 
 // Notifications carried by a command.
 inline constexpr uint32_t kNotifyClicked = 0;        // a button was pressed
@@ -63,9 +64,11 @@ struct DeviceDialogControls {
     DialogCheck fullscreen_radio;             // kControlFullscreenRadio, hidden
     DialogCheck show_info;                    // kControlShowInfoCheck, hidden
     DialogCheck exit_on_mouse_move;           // kControlExitOnMouseMoveCheck, hidden
+    DialogCheck other_monitors;               // kControlOtherMonitorsCheck
 };
 
-// What the user did: a button pressed or a selection completed in a list.
+// What the user did: a button pressed (a check box clicked, its `checked`
+// already changed) or a selection completed in a list.
 struct DialogCommand {
     uint32_t control_id;    // kControl*
     uint32_t notification;  // kNotify*

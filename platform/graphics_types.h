@@ -65,6 +65,10 @@ inline constexpr uint32_t kPoolDefault = 0;
 inline constexpr uint32_t kPoolManaged = 1;
 inline constexpr uint32_t kLockDiscard = 0x2000;
 inline constexpr uint32_t kSwapEffectDiscard = 1;
+// PresentParams::presentation_interval: the default waits for the display;
+// immediate presents at once and leaves the pace to another device.
+inline constexpr uint32_t kPresentIntervalDefault = 0;
+inline constexpr uint32_t kPresentIntervalImmediate = 0x80000000u;
 inline constexpr uint32_t kAdapterIdentifierNoWhql = 2;
 
 // ---- vertex formats ----
@@ -211,7 +215,7 @@ struct PresentParams {
     Format auto_depth_stencil_format;
     uint32_t flags;
     uint32_t fullscreen_refresh_rate;
-    uint32_t presentation_interval;
+    uint32_t presentation_interval;  // kPresentInterval*
 };
 
 struct SurfaceDesc {

@@ -1,7 +1,8 @@
 // Windows and the message pump: window classes with a window procedure,
 // windows with styles and rectangles, a message queue with accelerator
-// translation, cursor clipping and hiding, and the screen's size. Input and
-// window events arrive as the messages below, with their parameters.
+// translation, cursor clipping and hiding, the screen's size and the
+// monitors of the desktop. Input and window events arrive as the messages
+// below, with their parameters.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +20,9 @@ inline constexpr uint32_t kMsgClose = 0x0010;
 inline constexpr uint32_t kMsgQuit = 0x0012;           // wParam: exit code
 inline constexpr uint32_t kMsgSetCursor = 0x0020;
 inline constexpr uint32_t kMsgGetMinMaxInfo = 0x0024;  // lParam: MinMaxInfo*
+// Monitors were added, removed, moved or resized; sent to every top-level
+// window of the program. The monitors are read again with get_monitor.
+inline constexpr uint32_t kMsgDisplayChange = 0x007E;
 inline constexpr uint32_t kMsgNcHitTest = 0x0084;
 inline constexpr uint32_t kMsgKeyDown = 0x0100;        // wParam: virtual key
 inline constexpr uint32_t kMsgSysKeyDown = 0x0104;     // wParam: virtual key (Alt held)
@@ -86,6 +90,17 @@ struct Rect {
 
 struct Point {
     int32_t x, y;
+};
+
+// One monitor of the desktop.
+inline constexpr uint32_t kMaxMonitors = 16;
+inline constexpr int32_t kDefaultDpi = 96;  // pixels per inch when the system does not say
+inline constexpr uint32_t kMonitorNameSize = 32;
+
+struct MonitorInfo {
+    Rect bounds;                  // screen pixels (physical); left/top may be negative
+    int32_t dpi;                  // pixels per inch the desktop asks for on it; kDefaultDpi when unknown
+    char name[kMonitorNameSize];  // the system's name of its output; may be empty
 };
 
 struct MinMaxInfo {
@@ -174,6 +189,20 @@ public:
     virtual int32_t screen_width() = 0;
     virtual int32_t screen_height() = 0;
     virtual NativeWindow foreground_window() = 0;
+
+    // The monitors of the desktop, at most kMaxMonitors, in the order of the
+    // graphics system's adapters: on Linux both follow the displays as SDL
+    // lists them (the primary first), on Windows the adapters' order, so the
+    // monitor of adapter N is monitor N. When they change, every top-level
+    // window gets kMsgDisplayChange. The default is one monitor of the
+    // screen's size at (0, 0).
+    virtual uint32_t monitor_count() { return 1; }
+    // False for an index past the last monitor.
+    virtual bool get_monitor(uint32_t index, MonitorInfo& monitor) {
+        if (index != 0) return false;
+        monitor = MonitorInfo{Rect{0, 0, screen_width(), screen_height()}, kDefaultDpi, {}};
+        return true;
+    }
 
     // Paints a bitmap of 0x00RRGGBB pixels (rows from the top) stretched over
     // `dest` (client coordinates) of the window; false when it cannot.

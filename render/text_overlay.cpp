@@ -16,9 +16,13 @@ constexpr uint32_t kFlushVertices = 294;  // queued vertices beyond which the bu
 constexpr float kTextDepth = 0.9f;
 constexpr float kPixelCentre = 0.5f;  // shift that puts texel centres on pixel centres
 
-uint32_t atlas_side(int32_t point_height) {
-    if (point_height > 40) return 1024;
-    if (point_height > 20) return 512;
+constexpr int kStandardDpi = 96;
+
+// By the font's size in points at 96 pixels per inch, so that a display of
+// more pixels per inch gets the room its larger glyphs need.
+uint32_t atlas_side(int32_t standard_points) {
+    if (standard_points > 40) return 1024;
+    if (standard_points > 20) return 512;
     return 256;
 }
 
@@ -115,7 +119,8 @@ Result TextOverlay::build_glyph_texture(platform::GraphicsDevice* device) {
     text_scale_ = 1.0f;
     if (device_ == nullptr) return platform::kFail;
 
-    const uint32_t side = atlas_side(point_height_);
+    const int32_t dpi = display_dpi_ > 0 ? display_dpi_ : (glyphs_ != nullptr ? glyphs_->vertical_dpi() : kStandardDpi);
+    const uint32_t side = atlas_side(mul_div(point_height_, dpi, kStandardDpi));
     texture_width_ = texture_height_ = side;
     platform::DeviceCaps caps{};
     const Result caps_result = device_->get_device_caps(caps);
@@ -154,7 +159,8 @@ Result TextOverlay::pack_glyphs() {
 
     // The font is rasterised at the atlas's scale, so a shrunken atlas holds
     // smaller glyphs that are drawn enlarged.
-    const int32_t scaled_dpi = static_cast<int32_t>(static_cast<float>(glyphs_->vertical_dpi()) * text_scale_);
+    const int32_t dpi = display_dpi_ > 0 ? display_dpi_ : glyphs_->vertical_dpi();
+    const int32_t scaled_dpi = static_cast<int32_t>(static_cast<float>(dpi) * text_scale_);
     const int32_t font_height = -mul_div(point_height_, scaled_dpi, kPointsPerInch);
     const int32_t weight = (style_flags_ & kTextBold) != 0 ? kWeightBold : kWeightNormal;
     if (platform::failed(glyphs_->create_font(face_, font_height, weight, (style_flags_ & kTextItalic) != 0))) {

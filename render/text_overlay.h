@@ -52,6 +52,10 @@ public:
     TextOverlay(const TextOverlay&) = delete;
     TextOverlay& operator=(const TextOverlay&) = delete;
 
+    // The pixels per inch the text is drawn for (the monitor's); 0, the
+    // default, takes the rasteriser's own. Used by the next build.
+    void set_display_dpi(int32_t dpi) { display_dpi_ = dpi > 0 ? dpi : 0; }
+
     // After each device creation: rasterises the font into the atlas texture
     // (managed, so it survives device resets).
     platform::Result build_glyph_texture(platform::GraphicsDevice* device);
@@ -84,6 +88,7 @@ private:
 
     char face_[kFaceNameCapacity];                     // font face name
     int32_t point_height_;                             // font size, points
+    int32_t display_dpi_ = 0;                          // pixels per inch; 0: the rasteriser's own
     uint32_t style_flags_;                             // kText* bits
     platform::GlyphRasterizer* glyphs_;                // not owned
     platform::GraphicsDevice* device_ = nullptr;       // not owned; set while the atlas exists

@@ -12,5 +12,6 @@ rm -rf "$out"
 mkdir -p "$tree"
 git ls-files -z --cached --others --exclude-standard | xargs -0 cp --parents -t "$tree"
 cd "$tree"
-dpkg-buildpackage -us -uc -b
+# -Jauto: build with one job per processor (debhelper builds with one otherwise).
+dpkg-buildpackage -us -uc -b -Jauto
 ls "$out"/*.deb

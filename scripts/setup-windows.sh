@@ -9,12 +9,7 @@
 # Without the i386 ones a 32-bit program gets no OpenGL at all, and with
 # XVidMode but not XRandR its display-mode changes fail under Xvfb.
 set -euo pipefail
-
-SUDO=""
-if [ "$(id -u)" -ne 0 ]; then
-  SUDO="sudo"
-fi
-export DEBIAN_FRONTEND=noninteractive
+source "$(dirname "$0")/packages.sh"
 
 packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
@@ -33,19 +28,7 @@ done
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   echo "setup-windows: adding the i386 architecture (for wine32)"
-  $SUDO dpkg --add-architecture i386
+  as_root dpkg --add-architecture i386
 fi
 
-missing=()
-for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$p")
-  fi
-done
-if [ ${#missing[@]} -eq 0 ]; then
-  exit 0
-fi
-
-echo "setup-windows: installing ${missing[*]}"
-$SUDO apt-get -o DPkg::Lock::Timeout=900 update -q
-$SUDO apt-get -o DPkg::Lock::Timeout=900 install -y -q --no-install-recommends "${missing[@]}"
+install_missing_packages setup-windows "${packages[@]}"

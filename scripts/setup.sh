@@ -6,16 +6,18 @@
 #   setup.sh deb       that and the Debian packaging tools (make deb)
 #   setup.sh clang     everything and the second compiler (make test-clang)
 set -euo pipefail
+source "$(dirname "$0")/packages.sh"
 
 build_packages=(
   build-essential cmake ninja-build pkg-config
-  libsdl2-dev libepoxy-dev libegl-dev libgl1-mesa-dri libx11-dev libxcb1-dev libxcb-dpms0-dev
+  libsdl2-dev libepoxy-dev libegl-dev libgl1-mesa-dri libx11-dev libxcb1-dev libxrandr-dev libxcb-dpms0-dev
   libfreetype-dev libfontconfig-dev fonts-liberation2
   libimgui-dev libglm-dev libinih-dev libpng-dev libstb-dev
 )
 test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils imagemagick libxcb-damage0-dev
+  xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   xscreensaver xscreensaver-gl dbus dbus-x11 libxss-dev libdbus-1-dev
 )
 deb_packages=(debhelper lintian fakeroot dpkg-dev)
@@ -28,22 +30,4 @@ case "${1:-all}" in
   *) echo "usage: setup.sh [install|deb|clang]" >&2; exit 2 ;;
 esac
 
-missing=()
-for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$p")
-  fi
-done
-
-if [ ${#missing[@]} -eq 0 ]; then
-  exit 0
-fi
-
-echo "setup: installing ${missing[*]}"
-SUDO=""
-if [ "$(id -u)" -ne 0 ]; then
-  SUDO="sudo"
-fi
-export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get -o DPkg::Lock::Timeout=900 update -q
-$SUDO apt-get -o DPkg::Lock::Timeout=900 install -y -q --no-install-recommends "${missing[@]}"
+install_missing_packages setup "${packages[@]}"

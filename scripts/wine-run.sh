@@ -2,9 +2,12 @@
 # Runs a Windows program under Wine in a private prefix, never the user's:
 #   wine-run.sh PREFIX-DIR PROGRAM.exe [ARGUMENTS...]
 #   wine-run.sh PREFIX-DIR              (only makes the prefix)
-# The first call makes the prefix (wineboot, about 20 s); later calls reuse
-# it. CTest calls this for every cross-built test (CMAKE_CROSSCOMPILING_EMULATOR).
+# The first call makes the prefix, a copy of the template prefix beside it
+# (wine-template, made once by wineboot, about 20 s; see wine-prefix.sh);
+# later calls reuse it. CTest calls this for every cross-built test
+# (CMAKE_CROSSCOMPILING_EMULATOR).
 set -euo pipefail
+here=$(dirname "$(realpath "$0")")
 prefix=$(realpath -m "$1")  # Wine takes absolute prefixes only
 shift
 
@@ -20,9 +23,7 @@ mkdir -p "$(dirname "$prefix")"
 exec 9>"$prefix.lock"
 flock 9
 if [ ! -f "$prefix/.aquarium-ready" ]; then
-  rm -rf "$prefix"
-  wineboot --init >/dev/null 2>&1
-  wineserver --wait
+  bash "$here/wine-prefix.sh" "$(dirname "$prefix")/wine-template" "$prefix"
   touch "$prefix/.aquarium-ready"
 fi
 flock -u 9

@@ -196,6 +196,8 @@ void init_device_dialog(DeviceDialogModel& model, const DeviceDialogServices& se
                   services.title != nullptr ? services.title : "");
     model.controls.show_info.checked = services.settings->d_show_info;
     model.controls.exit_on_mouse_move.checked = services.settings->d_exit_omm;
+    model.controls.other_monitors.checked = services.settings->d_other_monitors;
+    model.controls.other_monitors.enabled = true;
     refill_device_dialog(model);
 }
 
@@ -214,6 +216,7 @@ void handle_device_dialog_command(DeviceDialogModel& model, const DialogCommand&
             settings.r_multi_sample = static_cast<int32_t>(model.chosen.fullscreen_multisample);
             settings.d_show_info = controls.show_info.checked;
             settings.d_exit_omm = controls.exit_on_mouse_move.checked;
+            settings.d_other_monitors = controls.other_monitors.checked;
             save_device_settings(*model.services.store, settings);
             save_general_settings(*model.services.store, settings);
             model.end_result = kDialogEndedOk;

@@ -26,6 +26,7 @@ using platform::kControlFullscreenRadio;
 using platform::kControlShowInfoCheck;
 using platform::kControlExitOnMouseMoveCheck;
 using platform::kControlAboutButton;
+using platform::kControlOtherMonitorsCheck;
 using platform::kNotifyClicked;
 using platform::kNotifySelectionDone;
 using platform::kDialogCaptionSize;
@@ -69,8 +70,9 @@ struct DeviceDialogModel {
     int32_t end_result;               // 0 while open, then kDialogEndedOk or kDialogEndedCancel
 };
 
-// Opens the dialog: takes the table's current choice, sets the caption and
-// the two hidden check boxes from the settings, fills the lists.
+// Opens the dialog: takes the table's current choice, sets the caption, the
+// two hidden check boxes and the other monitors' box from the settings,
+// fills the lists.
 void init_device_dialog(DeviceDialogModel& model, const DeviceDialogServices& services);
 
 // Reacts to one command of the user; `owner` owns the about box.

@@ -19,6 +19,7 @@ constexpr const char* kCameraElevationName = "camyy";
 constexpr const char* kCameraDistanceName = "camrr";
 constexpr const char* kCameraLookAngleName = "camlr";
 constexpr const char* kCameraHeightName = "camhh";
+constexpr const char* kOtherMonitorsName = "d_other_monitors";
 constexpr const char* kAdapterName = "r_adapter";
 constexpr const char* kDeviceName = "r_device";
 constexpr const char* kModeName = "r_mode";
@@ -46,7 +47,8 @@ void read_camera_value(platform::SettingsStore& store, const char* name, AngleRu
     value = rule == AngleRule::WrapDegrees ? wrap_degrees_keeping_sign(stored) : stored;
 }
 
-// The eight general values in their order.
+// The general values in their order: the newest last, so that a store
+// written before it existed simply lacks it and it keeps its default.
 void write_general_values(platform::SettingsStore& store, const Settings& settings) {
     store.write_value(kFloorName, static_cast<uint32_t>(settings.r_floor));
     store.write_value(kShowInfoName, settings.d_show_info ? 1u : 0u);
@@ -56,6 +58,7 @@ void write_general_values(platform::SettingsStore& store, const Settings& settin
     store.write_float_value(kCameraDistanceName, std::bit_cast<uint32_t>(settings.camera_distance));
     store.write_float_value(kCameraLookAngleName, std::bit_cast<uint32_t>(settings.camera_look_angle_deg));
     store.write_float_value(kCameraHeightName, std::bit_cast<uint32_t>(settings.camera_height));
+    store.write_value(kOtherMonitorsName, settings.d_other_monitors ? 1u : 0u);
 }
 
 // Opens the key for a save. Should it have vanished since start-up (someone
@@ -78,6 +81,7 @@ Settings default_settings() {
     settings.camera_distance = 2.0f;
     settings.camera_look_angle_deg = 0.0f;
     settings.camera_height = 0.0f;
+    settings.d_other_monitors = true;
     settings.r_adapter = 0;
     settings.r_device = 0;
     settings.r_mode = 0;
@@ -104,6 +108,7 @@ platform::Result load_general_settings(platform::SettingsStore& store, Settings&
     read_camera_value(store, kCameraDistanceName, AngleRule::AsStored, settings.camera_distance);
     read_camera_value(store, kCameraLookAngleName, AngleRule::WrapDegrees, settings.camera_look_angle_deg);
     read_camera_value(store, kCameraHeightName, AngleRule::AsStored, settings.camera_height);
+    if (store.read_value(kOtherMonitorsName, value)) settings.d_other_monitors = value != 0;
     store.close_key();
     return platform::kOk;
 }

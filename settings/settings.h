@@ -1,4 +1,4 @@
-// The values that survive between runs: three display options, five camera
+// The values that survive between runs: four display options, five camera
 // values and the four indices of the chosen display device, kept as named
 // 32-bit values in the settings store.
 #pragma once
@@ -22,6 +22,7 @@ struct Settings {
     float camera_distance;        // world units; stored as "camrr"
     float camera_look_angle_deg;  // degrees, within (-360, 360) after loading; stored as "camlr"
     float camera_height;          // height offset, world units; stored as "camhh"
+    bool d_other_monitors;        // run mode: a fish of its own on every other monitor (else black)
     // Device settings (present in the store only after the dialog's OK).
     uint32_t r_adapter;     // adapter index in the device table
     uint32_t r_device;      // device index within that adapter
@@ -30,7 +31,7 @@ struct Settings {
 };
 
 // The in-memory defaults: r_floor 0, show info on, exit on mouse move off,
-// camera 270, 15, 2, 0, 0; device values 0.
+// camera 270, 15, 2, 0, 0, a fish on the other monitors; device values 0.
 Settings default_settings();
 
 // Creates or opens the key; a new key gets the general settings written.

@@ -24,7 +24,8 @@ using platform::DialogListItem;
 constexpr float kPixelsPerUnitX = 2.0f;
 constexpr float kPixelsPerUnitY = 2.0f;
 constexpr float kDialogWidthUnits = 268.0f;
-constexpr float kDialogHeightUnits = 121.0f;
+// The template's 121 units and a row below for the other monitors' box.
+constexpr float kDialogHeightUnits = 131.0f;
 // The desktop's own sans-serif face (fontconfig's choice) at this pixel
 // size; Dear ImGui's built-in pixel font when there is none.
 constexpr const char* kDialogFontFamily = "sans-serif";
@@ -69,6 +70,8 @@ constexpr Placement kMultisampleListPlace{92, 92, 105, 100};
 constexpr Placement kOkPlace{210, 10, 50, 14};
 constexpr Placement kCancelPlace{210, 30, 50, 14};
 constexpr Placement kAboutPlace{210, 73, 50, 25};
+constexpr Placement kOtherMonitorsPlace{12, 116, 195, 10};
+constexpr const char* kOtherMonitorsText = "A fish on every other monitor";
 
 ImVec2 to_pixels(float x_units, float y_units) {
     return ImVec2(x_units * kPixelsPerUnitX, y_units * kPixelsPerUnitY);
@@ -198,6 +201,22 @@ bool draw_button(uint32_t control_id, const char* text, const Placement& place, 
     if (is_default) ImGui::PopStyleVar();
     if (pressed) command = DialogCommand{control_id, platform::kNotifyClicked};
     return pressed;
+}
+
+// A check box: a click turns it over and is the command.
+bool draw_check(uint32_t control_id, const char* text, const Placement& place, platform::DialogCheck& check,
+                DialogCommand& command) {
+    char label[96];
+    std::snprintf(label, sizeof label, "%s##%u", text, static_cast<unsigned>(control_id));
+    ImGui::SetCursorPos(to_pixels(place.x, place.y));
+    ImGui::BeginDisabled(!check.enabled);
+    bool checked = check.checked;
+    const bool clicked = ImGui::Checkbox(label, &checked);
+    ImGui::EndDisabled();
+    if (!clicked) return false;
+    check.checked = checked;
+    command = DialogCommand{control_id, platform::kNotifyClicked};
+    return true;
 }
 
 // GL attributes the view changes while it creates its context; put back so
@@ -391,6 +410,8 @@ bool ImGuiDeviceDialogView::draw_frame(DeviceDialogControls& controls, DialogCom
     done |= draw_button(platform::kControlOk, "OK", kOkPlace, true, command);
     done |= draw_button(platform::kControlCancel, "Cancel", kCancelPlace, false, command);
     done |= draw_button(platform::kControlAboutButton, "about", kAboutPlace, false, command);
+    done |= draw_check(platform::kControlOtherMonitorsCheck, kOtherMonitorsText, kOtherMonitorsPlace,
+                       controls.other_monitors, command);
 
     popup_open_ = ImGui::IsPopupOpen("", ImGuiPopupFlags_AnyPopup);
     ImGui::End();

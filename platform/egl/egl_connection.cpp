@@ -71,6 +71,22 @@ int count_x_error(Display*, XErrorEvent*) {
     return 0;
 }
 
+// The visual of X window `window`; false when there is no such window (the
+// server's error is counted here, not left to the default handler, which
+// would end the program).
+bool window_visual(Display* x, NativeWindow window, VisualID& visual) {
+    XWindowAttributes attributes{};
+    XSync(x, False);
+    x_error_count = 0;
+    auto* previous = XSetErrorHandler(count_x_error);
+    const Status found = XGetWindowAttributes(x, static_cast<Window>(window), &attributes);
+    XSync(x, False);
+    XSetErrorHandler(previous);
+    if (found == 0 || x_error_count != 0) return false;
+    visual = XVisualIDFromVisual(attributes.visual);
+    return true;
+}
+
 }  // namespace
 
 bool make_current(EGLDisplay display, EGLSurface surface, EGLContext context) {
@@ -149,16 +165,8 @@ bool EglConnection::display_lost() {
 
 EGLConfig EglConnection::window_config(NativeWindow window) {
     if (display_ == EGL_NO_DISPLAY || x_display_ == nullptr || window == 0) return nullptr;
-    Display* x = static_cast<Display*>(x_display_);
-    XWindowAttributes attributes{};
-    XSync(x, False);
-    x_error_count = 0;
-    auto* previous = XSetErrorHandler(count_x_error);
-    const Status found = XGetWindowAttributes(x, static_cast<Window>(window), &attributes);
-    XSync(x, False);
-    XSetErrorHandler(previous);
-    if (found == 0 || x_error_count != 0) return nullptr;
-    const VisualID visual = XVisualIDFromVisual(attributes.visual);
+    VisualID visual = 0;
+    if (!window_visual(static_cast<Display*>(x_display_), window, visual)) return nullptr;
 
     const EGLint wanted[] = {EGL_SURFACE_TYPE, EGL_WINDOW_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
                              EGL_RED_SIZE, 5, EGL_GREEN_SIZE, 5, EGL_BLUE_SIZE, 5, EGL_NONE};
@@ -184,6 +192,31 @@ EGLConfig EglConnection::window_config(NativeWindow window) {
         }
     }
     return best;
+}
+
+EGLSurface EglConnection::create_window_surface(EGLConfig config, NativeWindow window) {
+    if (display_ == EGL_NO_DISPLAY || x_display_ == nullptr || config == nullptr || window == 0) {
+        return EGL_NO_SURFACE;
+    }
+    // The window is another program's, which may destroy it at any moment.
+    // Should that happen while the driver makes the surface, Mesa's X11
+    // surface code (22.3, for one) frees a drawable it has not made yet and
+    // the process dies by SIGSEGV. While the server is grabbed it serves no
+    // other client: the window found here is still there when the driver
+    // looks at it, and a destruction its owner asks for meanwhile waits for
+    // the ungrab (the surface then shows nothing, and the pump finds the
+    // window gone).
+    Display* x = static_cast<Display*>(x_display_);
+    XGrabServer(x);
+    EGLSurface surface = EGL_NO_SURFACE;
+    VisualID visual = 0;
+    if (window_visual(x, window, visual)) {
+        EGLNativeWindowType native = static_cast<EGLNativeWindowType>(window);
+        surface = eglCreatePlatformWindowSurfaceEXT(display_, config, &native, nullptr);
+    }
+    XUngrabServer(x);
+    XFlush(x);
+    return surface;
 }
 
 EGLContext EglConnection::create_context(EGLConfig config, bool& robust) {

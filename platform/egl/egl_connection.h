@@ -44,6 +44,10 @@ public:
     // stencil buffers of up to 24 and 8 bits where offered; null when there
     // is no such window or no config fits.
     EGLConfig window_config(NativeWindow window);
+    // A window surface with `config` on X window `window`, which another
+    // program may destroy at any moment; EGL_NO_SURFACE when the window is
+    // gone or the driver makes none.
+    EGLSurface create_window_surface(EGLConfig config, NativeWindow window);
     // An OpenGL 3.3 core context. `config` is null for offscreen rendering.
     // `robust` tells whether the driver reports resets of the context.
     EGLContext create_context(EGLConfig config, bool& robust);

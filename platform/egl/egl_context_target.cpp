@@ -13,8 +13,7 @@ bool EglContextTarget::create_context(bool& robust) {
     if (window_ != 0 && surface_ == EGL_NO_SURFACE) {
         config_ = connection_.window_config(window_);
         if (config_ == nullptr) return false;
-        EGLNativeWindowType native = static_cast<EGLNativeWindowType>(window_);
-        surface_ = eglCreatePlatformWindowSurfaceEXT(connection_.display(), config_, &native, nullptr);
+        surface_ = connection_.create_window_surface(config_, window_);
         if (surface_ == EGL_NO_SURFACE) return false;
     }
     context_ = connection_.create_context(config_, robust);
@@ -50,6 +49,10 @@ bool EglContextTarget::client_size(uint32_t& width, uint32_t& height) {
 
 bool EglContextTarget::swap_buffers() {
     return surface_ != EGL_NO_SURFACE && eglSwapBuffers(connection_.display(), surface_) == EGL_TRUE;
+}
+
+void EglContextTarget::set_swap_interval(int32_t interval) {
+    if (surface_ != EGL_NO_SURFACE) eglSwapInterval(connection_.display(), interval);
 }
 
 void EglContextTarget::window_buffer_bits(int32_t& depth_bits, int32_t& stencil_bits) {

@@ -20,6 +20,7 @@ public:
     bool has_window() const override { return window_ != 0; }
     bool client_size(uint32_t& width, uint32_t& height) override;
     bool swap_buffers() override;
+    void set_swap_interval(int32_t interval) override;
     void window_buffer_bits(int32_t& depth_bits, int32_t& stencil_bits) override;
     bool display_lost() override { return window_ != 0 && connection_.display_lost(); }
     Result enter_full_screen(const DisplayMode& mode) override;

@@ -29,6 +29,9 @@ public:
     // Client size of the window as the window system knows it now.
     virtual bool client_size(uint32_t& width, uint32_t& height) = 0;
     virtual bool swap_buffers() = 0;
+    // Swaps wait for `interval` display refreshes (0: at once). Called with
+    // the context current.
+    virtual void set_swap_interval(int32_t interval) = 0;
     // Depth and stencil bits of the window's own framebuffer (0 when it has
     // none): a frame goes straight into the window only when they are enough.
     virtual void window_buffer_bits(int32_t& depth_bits, int32_t& stencil_bits) = 0;

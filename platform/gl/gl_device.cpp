@@ -229,6 +229,7 @@ Result GlDevice::apply_present_params(PresentParams& params) {
     frame_open_ = false;
     refresh_hz_ = setup_.target->refresh_rate();
     if (!make_current() || !build_back_buffer()) return kOutOfVideoMemory;
+    if (setup_.target->has_window()) setup_.target->set_swap_interval(paces_display() ? 1 : 0);
     return kOk;
 }
 
@@ -276,6 +277,7 @@ Result GlDevice::present() {
     frame_open_ = false;  // the next frame chooses again
     last_frame_in_window_ = drawn_in_window;
     if (!drawn_in_window) copy_into_window();
+    if (!paces_display()) return setup_.target->swap_buffers() ? kOk : kFail;
     sleep_until(pacer_.swap_due(refresh_hz_, monotonic_seconds(), minimum_frame_seconds()));
     const double before = monotonic_seconds();
     const bool swapped = setup_.target->swap_buffers();

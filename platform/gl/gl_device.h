@@ -5,7 +5,8 @@
 // framebuffer object of the back buffer's size (multisampled when asked,
 // with the automatic depth buffer); present() then copies it into the
 // window (scaled while the window's size differs), or leaves it for
-// read_pixels() when offscreen. present() paces to the display.
+// read_pixels() when offscreen. present() paces to the display, unless the
+// presentation interval is immediate: then it swaps at once.
 //
 // Device states are kept in a plain record and reach OpenGL only when
 // something is drawn: the fixed-function state goes into one uniform block,
@@ -130,6 +131,8 @@ private:
     // chosen by its first drawing call.
     GLuint frame_target();
     bool window_can_take_frame();
+    // False for a device that presents at once (another device paces the loop).
+    bool paces_display() const { return params_.presentation_interval != kPresentIntervalImmediate; }
     void resolve_back_buffer();
     void copy_into_window();
 

@@ -266,6 +266,10 @@ bool HostedWindowSystem::screen_to_client(NativeWindow window, Point& point) {
 
 int32_t HostedWindowSystem::screen_width() { return system_.screen_width(); }
 int32_t HostedWindowSystem::screen_height() { return system_.screen_height(); }
+uint32_t HostedWindowSystem::monitor_count() { return system_.monitor_count(); }
+bool HostedWindowSystem::get_monitor(uint32_t index, MonitorInfo& monitor) {
+    return system_.get_monitor(index, monitor);
+}
 NativeWindow HostedWindowSystem::foreground_window() { return system_.foreground_window(); }
 
 bool HostedWindowSystem::stretch_bitmap(NativeWindow window, const uint32_t* pixels, int32_t width, int32_t height,

@@ -73,6 +73,8 @@ public:
 
     int32_t screen_width() override;
     int32_t screen_height() override;
+    uint32_t monitor_count() override;
+    bool get_monitor(uint32_t index, MonitorInfo& monitor) override;
     NativeWindow foreground_window() override;
     bool stretch_bitmap(NativeWindow window, const uint32_t* pixels, int32_t width, int32_t height,
                         const Rect& dest) override;

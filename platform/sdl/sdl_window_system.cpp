@@ -10,6 +10,7 @@
 #include "platform/sdl/sdl_video.h"
 #include "platform/sdl/sdl_window_modes.h"
 #include "platform/sdl/sdl_window_record.h"
+#include "platform/sdl/x11_monitors.h"
 #include "platform/sdl/x11_windows.h"
 
 namespace platform {
@@ -163,11 +164,13 @@ public:
                 return false;
             }
             // Block until SDL has something. The children of other
-            // programs' windows report on our own X connection, which SDL
-            // does not wait on, so that is looked at a few times a second.
+            // programs' windows and the monitors report on our own X
+            // connections, which SDL does not wait on, so those are looked
+            // at a few times a second.
             SDL_Event event;
-            const bool got = has_child_windows() ? SDL_WaitEventTimeout(&event, kHostPollMilliseconds) == 1
-                                                 : SDL_WaitEvent(&event) == 1;
+            const bool poll_own = has_child_windows() || monitors_read_;
+            const bool got =
+                poll_own ? SDL_WaitEventTimeout(&event, kHostPollMilliseconds) == 1 : SDL_WaitEvent(&event) == 1;
             if (got) translate(event);
         }
     }
@@ -248,7 +251,9 @@ public:
         constexpr uint32_t kNoSize = 0x1, kNoMove = 0x2, kNoZOrder = 0x4, kHide = 0x80;
         int top = 0, left = 0, bottom = 0, right = 0;
         SDL_GetWindowBordersSize(record->sdl, &top, &left, &bottom, &right);
-        const bool full_screen = record->covering || (SDL_GetWindowFlags(record->sdl) & SDL_WINDOW_FULLSCREEN) != 0;
+        // A window in a display mode of its own stays where the mode put
+        // it; one that covers its display may follow the display.
+        const bool full_screen = (SDL_GetWindowFlags(record->sdl) & SDL_WINDOW_FULLSCREEN) != 0;
         if ((flags & kNoSize) == 0 && !full_screen) {
             const int width = bounds.right - bounds.left - left - right;
             const int height = bounds.bottom - bounds.top - top - bottom;
@@ -395,6 +400,23 @@ public:
         return sdl_video_ready() && SDL_GetDesktopDisplayMode(0, &mode) == 0 ? mode.h : 0;
     }
 
+    // ---- monitors ----
+
+    // Read on first use; from then on the server's changes are listened to
+    // (see pump_events).
+    uint32_t monitor_count() override {
+        if (!monitors_read_) read_monitors();
+        return monitor_total_ > 0 ? monitor_total_ : WindowSystem::monitor_count();
+    }
+
+    bool get_monitor(uint32_t index, MonitorInfo& monitor) override {
+        if (!monitors_read_) read_monitors();
+        if (monitor_total_ == 0) return WindowSystem::get_monitor(index, monitor);
+        if (index >= monitor_total_) return false;
+        monitor = monitors_[index];
+        return true;
+    }
+
     NativeWindow foreground_window() override {
         if (sdl_video_ready()) {
             if (SDL_Window* focused = SDL_GetKeyboardFocus()) {
@@ -483,7 +505,32 @@ private:
         }
     }
 
+    // Reads the monitors and starts listening to their changes; true when
+    // they differ from what was read before.
+    bool read_monitors() {
+        const bool first = !monitors_read_;
+        monitors_read_ = true;
+        if (first) x11::monitors_changed();  // starts listening before the read, so no change is missed
+        MonitorInfo fresh[kMaxMonitors] = {};
+        const uint32_t count = x11::read_monitors(fresh, kMaxMonitors);
+        const bool same = count == monitor_total_ && std::memcmp(fresh, monitors_, sizeof(MonitorInfo) * count) == 0;
+        std::memcpy(monitors_, fresh, sizeof monitors_);
+        monitor_total_ = count;
+        return !first && !same;
+    }
+
+    // The monitors changed: every top-level window hears of it, with the
+    // desktop's depth and the first monitor's size, as Windows tells it.
+    void announce_monitor_change() {
+        const Rect& first = monitors_[0].bounds;
+        const intptr_t size = sdl::pack_point(first.right - first.left, first.bottom - first.top);
+        for (const auto& record : windows_) {
+            if (record.id != 0 && record.child_of == 0) queue_.push(Message{record.id, kMsgDisplayChange, 32, size});
+        }
+    }
+
     void pump_events() {
+        if (monitors_read_ && x11::monitors_changed() && read_monitors()) announce_monitor_change();
         if (has_child_windows()) pump_child_events();
         if (!SDL_WasInit(SDL_INIT_VIDEO)) return;
         SDL_Event event;
@@ -577,6 +624,9 @@ private:
     bool quit_posted_ = false;
     int32_t quit_code_ = 0;
     bool cursor_visible_ = true;
+    bool monitors_read_ = false;  // asked for once: from then on kept up to date
+    MonitorInfo monitors_[kMaxMonitors] = {};
+    uint32_t monitor_total_ = 0;  // 0: the server told nothing (the default monitor)
 };
 
 SdlWindowSystem& window_system() {

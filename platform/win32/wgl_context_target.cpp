@@ -111,6 +111,10 @@ bool WglContextTarget::client_size(uint32_t& width, uint32_t& height) {
     return width > 0 && height > 0;
 }
 
+void WglContextTarget::set_swap_interval(int32_t interval) {
+    if (wgl_.swap_interval != nullptr) wgl_.swap_interval(interval);
+}
+
 bool WglContextTarget::swap_buffers() { return dc_ != nullptr && SwapBuffers(static_cast<HDC>(dc_)) != FALSE; }
 
 Result WglContextTarget::enter_full_screen(const DisplayMode& mode) {

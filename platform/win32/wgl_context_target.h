@@ -26,6 +26,7 @@ public:
     bool has_window() const override { return true; }
     bool client_size(uint32_t& width, uint32_t& height) override;
     bool swap_buffers() override;
+    void set_swap_interval(int32_t interval) override;
     // Depth and stencil bits of the window's pixel format (0 before a context).
     void window_buffer_bits(int32_t& depth_bits, int32_t& stencil_bits) override {
         depth_bits = depth_bits_;

@@ -298,7 +298,7 @@ TEST(CreateTest, ConfigureModeShowsTheDialogOverAHiddenWindowThenCloses) {
         EXPECT_EQ(s.fakes.windows.quit_posts, 1);
         EXPECT_EQ(window.title, expected_title());
         // A new key gets the general settings; the close itself saves nothing.
-        EXPECT_EQ(s.fakes.settings.written_names().size(), 8u);
+        EXPECT_EQ(s.fakes.settings.written_names().size(), 9u);
     }
 }
 

@@ -144,8 +144,8 @@ TEST(ExitSequenceTest, RunModeSavesTheGeneralSettingsThenShutsDown) {
     EXPECT_THAT(order, ElementsAre("settings:close_key", "hook:release_device_objects", "hook:destroy_device_objects",
                                    "hook:shutdown_scene", "destroy_window(" + std::to_string(window) + ")",
                                    "post_quit_message(0)"));
-    EXPECT_THAT(f.fakes.settings.written_names(),
-                ElementsAre("r_floor", "d_show_info", "d_exit_omm", "camxz", "camyy", "camrr", "camlr", "camhh"));
+    EXPECT_THAT(f.fakes.settings.written_names(), ElementsAre("r_floor", "d_show_info", "d_exit_omm", "camxz", "camyy",
+                                                              "camrr", "camlr", "camhh", "d_other_monitors"));
     EXPECT_EQ(f.fakes.settings.values["d_show_info"], 0u);
     EXPECT_THAT(f.fakes.clock.ended_periods, ElementsAre(1u));
     EXPECT_EQ(f.app->main_window, 0u);

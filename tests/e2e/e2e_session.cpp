@@ -199,11 +199,13 @@ void AquariumTest::SetUp() {
                                  std::filesystem::perm_options::replace);
 
     std::string error;
-    ASSERT_TRUE(server_.start(error, dir_ + "/xvfb.log")) << error;
+    ASSERT_TRUE(start_server(error)) << error;
     ASSERT_TRUE(x_.open(server_.display())) << "cannot connect to " << server_.display();
     // The helper programs (xdotool, import) use this server.
     server_.export_environment();
 }
+
+bool AquariumTest::start_server(std::string& error) { return server_.start(error, dir_ + "/xvfb.log"); }
 
 void AquariumTest::TearDown() {
     x_.close();
@@ -253,10 +255,14 @@ std::optional<uint32_t> AquariumTest::wait_for_window(Process& process, Millisec
 }
 
 std::optional<uint32_t> AquariumTest::wait_for_full_screen_picture(Process& process, Milliseconds limit) {
+    return wait_for_picture_at(process, WindowGeometry{0, 0, kScreenWidth, kScreenHeight}, limit);
+}
+
+std::optional<uint32_t> AquariumTest::wait_for_picture_at(Process& process, const WindowGeometry& screen,
+                                                          Milliseconds limit) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     const std::optional<uint32_t> window = wait_for_window(process, limit);
     if (!window) return std::nullopt;
-    const WindowGeometry screen{0, 0, kScreenWidth, kScreenHeight};
     const auto left = [&] {
         return std::chrono::duration_cast<Milliseconds>(deadline - std::chrono::steady_clock::now());
     };

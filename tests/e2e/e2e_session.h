@@ -98,6 +98,8 @@ class AquariumTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
+    // Starts the test's X server (Xvfb); false with a reason when it cannot.
+    virtual bool start_server(std::string& error);
 
     // Starts aquarium with these arguments; a failure to start fails the test.
     Process launch(const std::vector<std::string>& args, const EnvChanges& extra = {});
@@ -106,8 +108,10 @@ protected:
 
     // Waits for the program's titled, viewable window.
     std::optional<uint32_t> wait_for_window(Process& process, Milliseconds limit = 20s);
-    // Waits for run mode's window to cover the screen and show a picture.
+    // Waits for run mode's window to cover the screen (or `place`) and show a picture.
     std::optional<uint32_t> wait_for_full_screen_picture(Process& process, Milliseconds limit = 25s);
+    std::optional<uint32_t> wait_for_picture_at(Process& process, const WindowGeometry& place,
+                                                Milliseconds limit = 25s);
 
     // xdotool with these arguments; expects it to succeed.
     void xdotool(const std::vector<std::string>& args);
@@ -129,9 +133,9 @@ protected:
 
 // The settings section's name.
 inline constexpr const char* kSettingsSection = "Software\\marevista_20110817";
-// The eight values saved on the close of a run and on OK in the dialog.
-inline const std::vector<std::string> kGeneralSettings = {"r_floor", "d_show_info", "d_exit_omm", "camxz",
-                                                          "camyy",   "camrr",       "camlr",      "camhh"};
+// The general values saved on the close of a run and on OK in the dialog.
+inline const std::vector<std::string> kGeneralSettings = {
+    "r_floor", "d_show_info", "d_exit_omm", "camxz", "camyy", "camrr", "camlr", "camhh", "d_other_monitors"};
 inline const std::vector<std::string> kDeviceSettings = {"r_adapter", "r_device", "r_mode", "r_multi_sample"};
 
 }  // namespace e2e

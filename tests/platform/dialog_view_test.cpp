@@ -42,6 +42,7 @@ protected:
         add(controls->multisample_types, "none", 0);
         controls->multisample_types.selected = 0;
         controls->adapters.enabled = controls->devices.enabled = controls->modes.enabled = true;
+        controls->other_monitors.enabled = true;
         ASSERT_EQ(view.open(*controls), platform::kOk);
     }
     void TearDown() override { view.close(); }
@@ -99,7 +100,7 @@ TEST_F(DialogView, OpensCaptionedAndAnswersEnterEscapeAndClosing) {
     int32_t height = 0;
     view.window_size(width, height);
     EXPECT_EQ(width, px(268));
-    EXPECT_EQ(height, px(121));
+    EXPECT_EQ(height, px(131));  // the template and a row for the other monitors
     EXPECT_NE(view.window(), 0u);
 
     push_key(SDLK_RETURN, SDL_SCANCODE_RETURN);
@@ -142,6 +143,11 @@ TEST_F(DialogView, ClicksReachTheButtonsAndTheLists) {
 
     push_click(window_id, px(210 + 25), px(10 + 7));
     EXPECT_EQ(view.wait_for_command(*controls).control_id, settings::kControlOk);
+
+    // The box below the template turns over.
+    push_click(window_id, px(12 + 4), px(116 + 4));
+    EXPECT_EQ(view.wait_for_command(*controls).control_id, settings::kControlOtherMonitorsCheck);
+    EXPECT_TRUE(controls->other_monitors.checked);
 
     // Open the adapter list, then pick its second item once the list is shown.
     push_click(window_id, px(92 + 50), px(17) + 9);

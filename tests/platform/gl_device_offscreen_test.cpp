@@ -661,6 +661,30 @@ TEST_F(HeadlessDevice, TheOffscreenSystemReportsOneAdapterWithItsDesktopAndCheck
     EXPECT_EQ(other, nullptr);
 }
 
+// Two devices in one thread, as the main one and another monitor's: every
+// call that reaches OpenGL goes to the calling device's own context,
+// whichever device drew last.
+TEST_F(HeadlessDevice, TwoDevicesDrawingInTurnKeepTheirOwnPictures) {
+    GraphicsDevice* other = nullptr;
+    PresentParams params = windowed_params({.width = kSize, .height = kSize});
+    ASSERT_EQ(system_->create_device(0, kDeviceHal, 0, kCreateHardwareVertexProcessing, params, &other), kOk);
+    unlit();
+    ASSERT_EQ(device_->set_render_state(RenderState::CullMode, kCullNone), kOk);
+    ASSERT_EQ(device_->clear(0, nullptr, kClearTarget | kClearZBuffer, 0xFF336699, 1.0f, 0), kOk);
+    ASSERT_EQ(other->clear(0, nullptr, kClearTarget | kClearZBuffer, 0xFF993300, 1.0f, 0), kOk);
+    SceneVertex whole[3];
+    covering_triangle(whole, 0.5f, 0, 0, -1);
+    draw_triangles(whole, 3, kOneTriangle, 1);
+    ASSERT_EQ(other->present(), kOk);
+    ASSERT_EQ(device_->present(), kOk);
+    read();
+    EXPECT_TRUE(near(at(10, 10), Rgb{255, 255, 255}));
+    std::vector<uint8_t> rgba(size_t{kSize} * kSize * 4);
+    ASSERT_EQ(read_pixels(other, rgba.data(), kSize, kSize), kOk);
+    EXPECT_TRUE(near(Rgb{rgba[0], rgba[1], rgba[2]}, Rgb{0x99, 0x33, 0x00}));
+    EXPECT_EQ(other->release(), 0u);
+}
+
 TEST_F(HeadlessDevice, TheSoftwareReferenceDeviceAndMultisampledBackBuffersDraw) {
     GraphicsDevice* reference = nullptr;
     PresentParams params = windowed_params({.width = kSize, .height = kSize});

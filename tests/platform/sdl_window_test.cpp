@@ -384,6 +384,35 @@ TEST_F(SdlWindows, EnumerationReportsTheXvfbScreen) {
     EXPECT_EQ(graphics->release(), 0u);
 }
 
+// The monitors come from the server (Xvfb has one screen), with the
+// desktop's scale; a new scale reaches every top-level window as the
+// display-change message.
+TEST_F(SdlWindows, MonitorsComeFromTheServerAndANewScaleIsAnnounced) {
+    ASSERT_EQ(windows_->monitor_count(), 1u);
+    MonitorInfo monitor{};
+    ASSERT_TRUE(windows_->get_monitor(0, monitor));
+    EXPECT_EQ(monitor.bounds.left, 0);
+    EXPECT_EQ(monitor.bounds.top, 0);
+    EXPECT_EQ(monitor.bounds.right, 1024);
+    EXPECT_EQ(monitor.bounds.bottom, 768);
+    EXPECT_EQ(monitor.dpi, kDefaultDpi);
+    EXPECT_FALSE(windows_->get_monitor(1, monitor));
+
+    const NativeWindow window = make_window(10, 10, 200, 150, kStylePopup | kStyleVisible);
+    ASSERT_NE(window, 0u);
+    pump_for(100);
+    g_recorder.messages.clear();
+    ASSERT_EQ(run_command("xprop -root -f RESOURCE_MANAGER 8s -set RESOURCE_MANAGER 'Xft.dpi: 144'"), 0);
+    EXPECT_TRUE(pump_until([] { return g_recorder.has(kMsgDisplayChange); }));
+    EXPECT_EQ(g_recorder.first(kMsgDisplayChange)->window, window);
+    ASSERT_TRUE(windows_->get_monitor(0, monitor));
+    EXPECT_EQ(monitor.dpi, 144);
+
+    run_command("xprop -root -remove RESOURCE_MANAGER");
+    MonitorInfo back{};
+    EXPECT_TRUE(pump_until([&] { return windows_->get_monitor(0, back) && back.dpi == kDefaultDpi; }));
+}
+
 // A window of "another program": a top-level X window made on a connection
 // of the test's own.
 class ForeignHost {

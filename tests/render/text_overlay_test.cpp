@@ -104,6 +104,28 @@ TEST(GlyphAtlas, AtlasSideFollowsThePointHeight) {
     }
 }
 
+// On a denser screen the same points take more pixels, and the atlas grows
+// as it would for the larger size in points at 96 pixels per inch. Without
+// a display's value the rasteriser's own counts.
+TEST(GlyphAtlas, TheDisplaysPixelsPerInchScaleTheFontAndTheAtlas) {
+    struct Case {
+        int32_t display_dpi;  // 0: none given
+        int32_t rasterizer_dpi;
+        int32_t font_height;
+        uint32_t side;
+    };
+    const Case cases[] = {{0, 96, -16, 256},   {96, 192, -16, 256}, {144, 96, -24, 256},
+                          {192, 96, -32, 512}, {0, 192, -32, 512},  {480, 96, -80, 1024}};
+    for (const Case& c : cases) {
+        Overlay o;
+        o.glyphs.dpi = c.rasterizer_dpi;
+        o.overlay->set_display_dpi(c.display_dpi);
+        ASSERT_EQ(o.overlay->build_glyph_texture(o.device.get()), platform::kOk);
+        EXPECT_EQ(o.glyphs.font_height, c.font_height) << c.display_dpi << "/" << c.rasterizer_dpi;
+        EXPECT_EQ(o.overlay->texture_width(), c.side) << c.display_dpi << "/" << c.rasterizer_dpi;
+    }
+}
+
 TEST(GlyphAtlas, SmallTextureLimitHalvesTheAtlasAndTheFontButNotTheDrawnSize) {
     Overlay o(128);
     o.glyphs.char_width = 5;

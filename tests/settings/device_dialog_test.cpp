@@ -222,13 +222,33 @@ TEST_F(DeviceDialog, OkSavesTheDeviceThenTheGeneralSettings) {
     // The hidden check boxes were not touched: their values are written back unchanged.
     EXPECT_FALSE(settings.d_show_info);
     EXPECT_TRUE(settings.d_exit_omm);
-    EXPECT_EQ(store.written_names(),
-              (std::vector<std::string>{"r_adapter", "r_device", "r_mode", "r_multi_sample", "r_floor", "d_show_info",
-                                        "d_exit_omm", "camxz", "camyy", "camrr", "camlr", "camhh"}));
+    EXPECT_EQ(store.written_names(), (std::vector<std::string>{"r_adapter", "r_device", "r_mode", "r_multi_sample",
+                                                               "r_floor", "d_show_info", "d_exit_omm", "camxz", "camyy",
+                                                               "camrr", "camlr", "camhh", "d_other_monitors"}));
     EXPECT_EQ(store.values.at("d_show_info"), 0u);
     EXPECT_EQ(store.values.at("d_exit_omm"), 1u);
     // The running device's table is not changed.
     EXPECT_EQ(table->current_adapter, 0u);
+}
+
+// The one box the user sees besides the lists: it opens with the setting,
+// a click (the view turns it over) is kept through the refill, and only OK
+// saves it.
+TEST_F(DeviceDialog, TheOtherMonitorsBoxOpensWithTheSettingAndOnlyOkSavesIt) {
+    for (const bool stored : {true, false}) {
+        settings.d_other_monitors = stored;
+        open();
+        EXPECT_EQ(model->controls.other_monitors.checked, stored);
+        EXPECT_TRUE(model->controls.other_monitors.enabled);
+        model->controls.other_monitors.checked = !stored;
+        command(click_on(settings::kControlOtherMonitorsCheck));
+        EXPECT_EQ(model->end_result, 0);
+        EXPECT_EQ(model->controls.other_monitors.checked, !stored);
+        EXPECT_EQ(settings.d_other_monitors, stored);
+        command(click_on(settings::kControlOk));
+        EXPECT_EQ(settings.d_other_monitors, !stored);
+        EXPECT_EQ(store.values.at("d_other_monitors"), stored ? 0u : 1u);
+    }
 }
 
 TEST_F(DeviceDialog, CancelSavesNothing) {

@@ -22,8 +22,8 @@ using settings::Settings;
 constexpr int kFiles = 3000;
 
 const char* const kNames[] = {"r_floor", "d_show_info", "d_exit_omm", "camxz", "camyy", "camrr",
-                              "camlr", "camhh", "r_adapter", "r_device", "r_mode", "r_multi_sample",
-                              "CAMXZ", "unknown"};
+                              "camlr", "camhh", "d_other_monitors", "r_adapter", "r_device", "r_mode",
+                              "r_multi_sample", "CAMXZ", "unknown"};
 const char* const kValues[] = {"0", "1", "-1", "5", "725", "-370.5", "360", "1e38", "1e39", "-1e39", "nan", "inf",
                                "-inf", "4294967295", "4294967296", "-2147483648", "-2147483649", "0x7fc00000",
                                "0x7f800000", "0xffffffff", "0x100000000", "", "=", "1.5e", "0x", "  7  ",
@@ -132,6 +132,7 @@ TEST_F(IniStoreFuzz, HostileFilesNeverStopStartUpAndASaveReadsBackExactly) {
         // Change every value so that the save has to replace them all.
         s.r_floor = static_cast<int32_t>(static_cast<uint32_t>(s.r_floor) + 1u);
         s.d_show_info = !s.d_show_info;
+        s.d_other_monitors = !s.d_other_monitors;
         s.camera_azimuth_deg = std::nextafter(s.camera_azimuth_deg, 0.0f);
         s.camera_elevation_deg += 1.0f;
         s.camera_height = -s.camera_height - 0.5f;
@@ -144,6 +145,7 @@ TEST_F(IniStoreFuzz, HostileFilesNeverStopStartUpAndASaveReadsBackExactly) {
         ASSERT_EQ(again.r_floor, s.r_floor);
         ASSERT_EQ(again.d_show_info, s.d_show_info);
         ASSERT_EQ(again.d_exit_omm, s.d_exit_omm);
+        ASSERT_EQ(again.d_other_monitors, s.d_other_monitors);
         ASSERT_EQ(bits_of(again.camera_azimuth_deg), bits_of(s.camera_azimuth_deg));
         ASSERT_EQ(bits_of(again.camera_elevation_deg), bits_of(s.camera_elevation_deg));
         ASSERT_EQ(bits_of(again.camera_distance), bits_of(s.camera_distance));

@@ -35,7 +35,8 @@ const char kDefaultFile[] =
     "camyy=15\n"
     "camrr=2\n"
     "camlr=0\n"
-    "camhh=0\n";
+    "camhh=0\n"
+    "d_other_monitors=1\n";
 
 class IniStore : public settings_test::TempConfigHome {
 protected:
@@ -80,7 +81,7 @@ TEST_F(IniStore, PathFollowsXdgConfigHomeOrFallsBackToHome) {
     if (home != nullptr) setenv("HOME", saved_home.c_str(), 1); else unsetenv("HOME");
 }
 
-TEST_F(IniStore, FirstRunWritesTheEightDefaultsIntoAPrivateFile) {
+TEST_F(IniStore, FirstRunWritesTheGeneralDefaultsIntoAPrivateFile) {
     expect_defaults(start_up());
     EXPECT_EQ(read_file(), kDefaultFile);
     EXPECT_EQ(file_mode(path_) & 0777, 0600u);
@@ -241,6 +242,7 @@ TEST_F(IniStore, SavingTheGeneralSettingsKeepsEveryOtherLine) {
               "camrr=2\n"
               "camlr=0\n"
               "camhh=0\n"
+              "d_other_monitors=1\n"
               "garbage line without equals\n"
               "\n"
               "[later]\n"
@@ -292,7 +294,7 @@ TEST_F(IniStore, LinesTooLongToReadAreCopiedByteForByte) {
     save_general(s);
     EXPECT_EQ(read_file(), "[Software\\marevista_20110817]\n" + long_number + "\n" + long_comment + "\n" + huge_line +
                                "\ncamyy=5\nr_floor=0\nd_show_info=1\nd_exit_omm=0\ncamxz=270\ncamrr=2\ncamlr=0\n"
-                               "camhh=0\n");
+                               "camhh=0\nd_other_monitors=1\n");
 }
 
 TEST_F(IniStore, AHeaderTooLongToReadKeepsItsLinesOutOfTheSectionAbove) {
@@ -309,9 +311,10 @@ TEST_F(IniStore, AHeaderTooLongToReadKeepsItsLinesOutOfTheSectionAbove) {
     s.camera_azimuth_deg = 20.0f;
     save_general(s);
     const std::string file = read_file();
-    EXPECT_EQ(file, "[Software\\marevista_20110817]\ncamhh=4\nr_floor=0\nd_show_info=1\nd_exit_omm=0\ncamxz=20\n"
-                    "camyy=15\ncamrr=2\ncamlr=0\n" +
-                        after_long + after_binary);
+    EXPECT_EQ(file,
+              "[Software\\marevista_20110817]\ncamhh=4\nr_floor=0\nd_show_info=1\nd_exit_omm=0\ncamxz=20\n"
+              "camyy=15\ncamrr=2\ncamlr=0\nd_other_monitors=1\n" +
+                  after_long + after_binary);
 }
 
 TEST_F(IniStore, AFilePrecisely1MiBLongIsReadAndASaveMayReachTheLimitButNeverPassIt) {
@@ -323,7 +326,7 @@ TEST_F(IniStore, AFilePrecisely1MiBLongIsReadAndASaveMayReachTheLimitButNeverPas
     ASSERT_EQ(read_file().size(), limit);
     Settings s = start_up();
     EXPECT_EQ(s.camera_azimuth_deg, 33.0f);
-    // The save adds the seven values not in the file: over the limit.
+    // The save adds the eight values not in the file: over the limit.
     testing::internal::CaptureStderr();
     s.camera_azimuth_deg = 34.0f;
     save_general(s);
@@ -333,7 +336,7 @@ TEST_F(IniStore, AFilePrecisely1MiBLongIsReadAndASaveMayReachTheLimitButNeverPas
     EXPECT_EQ(stray_files(), 0);
     EXPECT_EQ(start_up().camera_azimuth_deg, 33.0f);
 
-    // With all eight values already there, the save comes to exactly the limit: written.
+    // With all general values already there, the save comes to exactly the limit: written.
     const std::string full = kDefaultFile + padding.substr(0, limit - (sizeof kDefaultFile - 1) - 1) + "\n";
     ASSERT_EQ(full.size(), limit);
     write_file(full);

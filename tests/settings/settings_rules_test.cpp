@@ -15,8 +15,8 @@ using MemorySettingsStore = test_support::FakeSettingsStore;
 
 uint32_t bits_of(float value) { return std::bit_cast<uint32_t>(value); }
 
-const std::vector<std::string> kGeneralWrites = {"r_floor", "d_show_info", "d_exit_omm", "camxz",
-                                                 "camyy",   "camrr",       "camlr",      "camhh"};
+const std::vector<std::string> kGeneralWrites = {"r_floor", "d_show_info", "d_exit_omm", "camxz",           "camyy",
+                                                 "camrr",   "camlr",       "camhh",      "d_other_monitors"};
 
 std::vector<std::string> reads(const MemorySettingsStore& store) {
     std::vector<std::string> out;
@@ -26,12 +26,12 @@ std::vector<std::string> reads(const MemorySettingsStore& store) {
     return out;
 }
 
-TEST(SettingsRules, FirstRunCreatesTheKeyWithTheEightDefaultsAndNoDeviceValues) {
+TEST(SettingsRules, FirstRunCreatesTheKeyWithTheGeneralDefaultsAndNoDeviceValues) {
     MemorySettingsStore store;
     Settings settings = settings::default_settings();
     EXPECT_EQ(settings::ensure_settings_key(store, settings), platform::kOk);
     EXPECT_EQ(store.written_names(), kGeneralWrites);
-    ASSERT_EQ(store.values.size(), 8u);
+    ASSERT_EQ(store.values.size(), 9u);
     EXPECT_EQ(store.values.at("r_floor"), 0u);
     EXPECT_EQ(store.values.at("d_show_info"), 1u);
     EXPECT_EQ(store.values.at("d_exit_omm"), 0u);
@@ -40,6 +40,7 @@ TEST(SettingsRules, FirstRunCreatesTheKeyWithTheEightDefaultsAndNoDeviceValues) 
     EXPECT_EQ(store.values.at("camrr"), bits_of(2.0f));
     EXPECT_EQ(store.values.at("camlr"), bits_of(0.0f));
     EXPECT_EQ(store.values.at("camhh"), bits_of(0.0f));
+    EXPECT_EQ(store.values.at("d_other_monitors"), 1u);
     EXPECT_FALSE(settings::load_device_settings(store, settings));
     EXPECT_EQ(store.calls.back(), "close_key");
 }
@@ -50,16 +51,24 @@ TEST(SettingsRules, OptionsAreTrueWhenNonZeroAndSavedAsOneOrZero) {
     store.values["d_show_info"] = 5;
     store.values["d_exit_omm"] = 0x80000000u;
     store.values["r_floor"] = 0xFFFFFFFEu;
+    store.values["d_other_monitors"] = 2;
     Settings settings = settings::default_settings();
     settings.d_show_info = false;
+    settings.d_other_monitors = false;
     settings::load_general_settings(store, settings);
     EXPECT_TRUE(settings.d_show_info);
     EXPECT_TRUE(settings.d_exit_omm);
+    EXPECT_TRUE(settings.d_other_monitors);
     EXPECT_EQ(settings.r_floor, -2);
 
     settings::save_general_settings(store, settings);
     EXPECT_EQ(store.values.at("d_show_info"), 1u);
     EXPECT_EQ(store.values.at("d_exit_omm"), 1u);
+    EXPECT_EQ(store.values.at("d_other_monitors"), 1u);
+    // Black on the other monitors is kept as 0.
+    store.values["d_other_monitors"] = 0;
+    settings::load_general_settings(store, settings);
+    EXPECT_FALSE(settings.d_other_monitors);
     EXPECT_EQ(store.values.at("r_floor"), 0xFFFFFFFEu);
     EXPECT_EQ(store.written_names(), kGeneralWrites);
 }
@@ -121,6 +130,7 @@ TEST(SettingsRules, MissingUnreadableAndNonFiniteValuesKeepTheirDefaults) {
     EXPECT_EQ(settings.camera_distance, defaults.camera_distance);
     EXPECT_EQ(settings.d_show_info, defaults.d_show_info);
     EXPECT_EQ(settings.r_floor, defaults.r_floor);
+    EXPECT_TRUE(settings.d_other_monitors);  // a store written before it existed: a fish on every monitor
 }
 
 TEST(SettingsRules, AMissingKeyLeavesEverythingAndStillReportsSuccess) {

@@ -69,6 +69,28 @@ intptr_t FakeWindowSystem::make_lparam(int32_t x, int32_t y) {
     return static_cast<intptr_t>(bits);
 }
 
+platform::MonitorInfo FakeWindowSystem::monitor(int32_t left, int32_t top, int32_t width, int32_t height, int32_t dpi) {
+    return platform::MonitorInfo{Rect{left, top, left + width, top + height}, dpi, {}};
+}
+
+void FakeWindowSystem::change_monitors(std::vector<platform::MonitorInfo> now) {
+    monitors = std::move(now);
+    for (const FakeWindow& w : windows) {
+        if (!w.destroyed && w.parent == 0) post(w.id, platform::kMsgDisplayChange, 32, 0);
+    }
+}
+
+uint32_t FakeWindowSystem::monitor_count() {
+    return monitors.empty() ? WindowSystem::monitor_count() : static_cast<uint32_t>(monitors.size());
+}
+
+bool FakeWindowSystem::get_monitor(uint32_t index, platform::MonitorInfo& monitor) {
+    if (monitors.empty()) return WindowSystem::get_monitor(index, monitor);
+    if (index >= monitors.size()) return false;
+    monitor = monitors[index];
+    return true;
+}
+
 const FakeWindowClass* FakeWindowSystem::class_of(const FakeWindow& window) const {
     for (const FakeWindowClass& c : classes) {
         if (c.name == window.class_name) return &c;

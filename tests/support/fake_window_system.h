@@ -50,6 +50,8 @@ public:
     int32_t border = 4;                     // adjust_window_rect: frame on every side of a captioned window
     int32_t caption = 20;                   // adjust_window_rect: caption height of a captioned window
     int32_t menu = 20;                      // adjust_window_rect: menu height when asked for
+    // The desktop's monitors; empty: the default, one of the screen's size.
+    std::vector<platform::MonitorInfo> monitors;
     // get_message with nothing queued: a real system would wait; the fake
     // answers the quit message with this code and counts the wait.
     int32_t idle_exit_code = -999;
@@ -88,6 +90,12 @@ public:
                                       const platform::Rect& client_rect);
     int count_calls(const std::string& prefix) const;
     static intptr_t make_lparam(int32_t x, int32_t y);
+    // A monitor at (left, top) of width x height pixels.
+    static platform::MonitorInfo monitor(int32_t left, int32_t top, int32_t width, int32_t height,
+                                         int32_t dpi = platform::kDefaultDpi);
+    // The monitors change as a system reports it: every top-level window
+    // gets kMsgDisplayChange in the queue.
+    void change_monitors(std::vector<platform::MonitorInfo> now);
 
     // ---- the window system ----
     platform::Result register_class(const platform::WindowClass& window_class) override;
@@ -122,6 +130,8 @@ public:
     int32_t screen_width() override;
     int32_t screen_height() override;
     platform::NativeWindow foreground_window() override;
+    uint32_t monitor_count() override;
+    bool get_monitor(uint32_t index, platform::MonitorInfo& monitor) override;
     bool stretch_bitmap(platform::NativeWindow window, const uint32_t* pixels, int32_t width, int32_t height,
                         const platform::Rect& dest) override;
 

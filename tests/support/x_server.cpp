@@ -30,9 +30,27 @@ bool accepts_connections(const std::string& display) {
 }  // namespace
 
 bool XServer::start(std::string& error, const std::string& log_path, const std::vector<std::string>& extra) {
+    std::vector<std::string> argv{"Xvfb", "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"};
+    argv.insert(argv.end(), extra.begin(), extra.end());
+    return launch(error, argv, log_path);
+}
+
+bool XServer::start_xorg(std::string& error, const std::string& config, const std::string& log_path) {
+    // The server itself rather than Debian's wrapper, which lets only a
+    // console user start it: with the dummy driver and no input devices it
+    // needs no privileges.
+    const char* const server = access("/usr/lib/xorg/Xorg", X_OK) == 0 ? "/usr/lib/xorg/Xorg" : "Xorg";
+    const std::string folder = config.substr(0, config.rfind('/'));
+    return launch(error,
+                  {server, "-config", config, "-configdir", folder + "/conf.d", "-logfile", log_path, "-nolisten",
+                   "tcp", "-noreset"},
+                  log_path + ".output");
+}
+
+bool XServer::launch(std::string& error, std::vector<std::string> argv, const std::string& log_path) {
     stop();
-    // Xvfb chooses a free display number and writes it to this pipe once it
-    // accepts connections.
+    // The server chooses a free display number and writes it to this pipe
+    // once it accepts connections.
     int ready[2];
     if (pipe2(ready, O_CLOEXEC) != 0) {
         error = "pipe failed";
@@ -40,9 +58,8 @@ bool XServer::start(std::string& error, const std::string& log_path, const std::
     }
     const std::string log_name = log_path.empty() ? "/dev/null" : log_path;
     const int log = open(log_name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    std::vector<std::string> argv{"Xvfb", "-displayfd", std::to_string(ready[1]), "-screen", "0", "1024x768x24",
-                                  "-nolisten", "tcp", "-noreset"};
-    argv.insert(argv.end(), extra.begin(), extra.end());
+    const std::string program = argv.front();
+    argv.insert(argv.begin() + 1, {"-displayfd", std::to_string(ready[1])});
     const pid_t pid = spawn(argv, {}, {-1, log, log, ready[1]});
     close(ready[1]);
     if (log >= 0) close(log);
@@ -67,7 +84,7 @@ bool XServer::start(std::string& error, const std::string& log_path, const std::
     while (!number.empty() && (number.back() == '\n' || number.back() == '\r')) number.pop_back();
     const std::string display = ":" + number;
     if (number.empty() || !wait_until([&] { return accepts_connections(display); }, 10s, 20ms)) {
-        error = number.empty() ? "Xvfb reported no display (is it installed?)" : "Xvfb takes no connections";
+        error = program + (number.empty() ? " reported no display (is it installed?)" : " takes no connections");
         if (!log_path.empty()) error += "; its log: " + read_file(log_path);
         stop();
         return false;

@@ -1,6 +1,8 @@
 // A private X server for tests that need a display: Xvfb (1024 x 768 x 24,
 // no TCP, no reset when its last client leaves) on a display number it picks
-// itself. XvfbEnvironment runs one around all tests of a program.
+// itself, or Xorg with the configuration a test gives (its dummy driver has
+// sixteen RandR outputs, so monitors can be switched on beside each other).
+// XvfbEnvironment runs one Xvfb around all tests of a program.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -23,6 +25,10 @@ public:
     // a reason) when it does not. The server's output goes to `log_path`,
     // or nowhere when that is empty; `extra` are more server options.
     bool start(std::string& error, const std::string& log_path = {}, const std::vector<std::string>& extra = {});
+    // The same with Xorg and the configuration file `config` (its folder
+    // must hold an empty folder conf.d, so that the system's snippets stay
+    // out); Xorg writes its own log to `log_path`.
+    bool start_xorg(std::string& error, const std::string& config, const std::string& log_path);
     // SIGTERM, and SIGKILL when it has not ended within five seconds.
     void stop();
     bool running() const { return pid_ > 0; }
@@ -34,6 +40,9 @@ public:
     void export_environment() const;
 
 private:
+    // Starts `argv` with "-displayfd N" added and waits for the display.
+    bool launch(std::string& error, std::vector<std::string> argv, const std::string& output_path);
+
     pid_t pid_ = -1;
     std::string display_;
 };

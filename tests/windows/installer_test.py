@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""The installer under Wine, silently, in a private prefix:
+"""The installer under Wine, silently, in a private prefix (a copy of the
+template prefix AQUARIUM_WINE_TEMPLATE made by scripts/wine-prefix.sh):
 
     installer_test.py AQUARIUM-SETUP.EXE
 
@@ -18,6 +19,7 @@ import time
 import unittest
 
 SETUP = None
+WINE_PREFIX_SCRIPT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts", "wine-prefix.sh")
 UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Aquarium"
 DESKTOP_KEY = r"HKCU\Control Panel\Desktop"
 SETTINGS_KEY = r"HKCU\Software\marevista_20110817"
@@ -30,8 +32,8 @@ class InstallerTest(unittest.TestCase):
                         WINEDLLOVERRIDES="mscoree,mshtml=")
         for name in ("DISPLAY", "WAYLAND_DISPLAY"):
             self.env.pop(name, None)
-        self.wine("wineboot", "--init")
-        self.wine("wineserver", "--wait")
+        template = os.environ.get("AQUARIUM_WINE_TEMPLATE") or os.path.join(self.work, "template")
+        subprocess.run(["bash", WINE_PREFIX_SCRIPT, template, self.env["WINEPREFIX"]], check=True, timeout=300)
 
     def tearDown(self):
         subprocess.run(["wineserver", "-k"], env=self.env, stderr=subprocess.DEVNULL)

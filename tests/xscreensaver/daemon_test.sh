@@ -37,7 +37,9 @@ fail() {
 
 as_user=()
 if [ "$(id -u)" -eq 0 ]; then
-  id "$user" >/dev/null 2>&1 || useradd --system --no-create-home --shell /usr/sbin/nologin "$user"
+  # A test running at the same time may make the user first.
+  id "$user" >/dev/null 2>&1 || useradd --system --no-create-home --shell /usr/sbin/nologin "$user" ||
+    id "$user" >/dev/null || fail "cannot make the user $user"
   as_user=(setpriv "--reuid=$(id -u "$user")" "--regid=$(id -g "$user")" --init-groups --)
 fi
 
@@ -98,7 +100,15 @@ done
 run xscreensaver-command -activate >/dev/null || fail "xscreensaver-command -activate failed"
 pid=""
 for _ in $(seq 150); do
-  pid=$(pgrep -u "$(run id -u)" -x aquarium | head -n1 || true)
+  # Ours is the copy in our private home: other runs of this test (other
+  # build folders) may have their aquarium running as the same user.
+  pid=""
+  for candidate in $(pgrep -u "$(run id -u)" -x aquarium || true); do
+    if [ "$(readlink "/proc/$candidate/exe" 2>/dev/null)" = "$work/home/bin/aquarium" ]; then
+      pid=$candidate
+      break
+    fi
+  done
   [ -n "$pid" ] && break
   sleep 0.2
 done
