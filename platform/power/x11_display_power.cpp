@@ -15,27 +15,25 @@ X11DisplayPower::~X11DisplayPower() {
 
 void X11DisplayPower::connect() {
     tried_ = true;
-    xcb_connection_t* c = xcb_connect(display_, nullptr);
-    bool usable = xcb_connection_has_error(c) == 0;
-    if (usable) {
-        const xcb_query_extension_reply_t* extension = xcb_get_extension_data(c, &xcb_dpms_id);
-        usable = extension != nullptr && extension->present != 0;
+    connection_ = xcb_connect(display_, nullptr);
+    if (xcb_connection_has_error(connection_) != 0) {
+        xcb_disconnect(connection_);
+        connection_ = nullptr;
+        return;
     }
-    if (usable) {
-        xcb_dpms_capable_reply_t* capable = xcb_dpms_capable_reply(c, xcb_dpms_capable(c), nullptr);
-        usable = capable != nullptr && capable->capable != 0;
-        std::free(capable);
-    }
-    if (usable) {
-        connection_ = c;
-    } else {
-        xcb_disconnect(c);  // no use asking again: the server will not learn DPMS
-    }
+    // Without DPMS the connection stays open all the same, unused: one
+    // opened and closed again while the program draws would be a client
+    // coming and going for nothing on the user's server.
+    const xcb_query_extension_reply_t* extension = xcb_get_extension_data(connection_, &xcb_dpms_id);
+    if (extension == nullptr || extension->present == 0) return;
+    xcb_dpms_capable_reply_t* capable = xcb_dpms_capable_reply(connection_, xcb_dpms_capable(connection_), nullptr);
+    dpms_ = capable != nullptr && capable->capable != 0;
+    std::free(capable);
 }
 
 bool X11DisplayPower::dark() {
     if (!tried_) connect();
-    if (connection_ == nullptr || xcb_connection_has_error(connection_) != 0) return false;
+    if (!dpms_ || xcb_connection_has_error(connection_) != 0) return false;
     xcb_dpms_info_reply_t* info = xcb_dpms_info_reply(connection_, xcb_dpms_info(connection_), nullptr);
     if (info == nullptr) return false;
     const bool dark = info->state != 0 && info->power_level != XCB_DPMS_DPMS_MODE_ON;

@@ -1,6 +1,7 @@
 // Whether the X display's monitors are powered down, from the DPMS
 // extension over an X connection of its own (opened at the first question,
-// so that it costs nothing in a program that never asks).
+// so that it costs nothing in a program that never asks, and kept until the
+// end).
 //
 // Powered down means: DPMS is enabled and its power level is standby,
 // suspend or off. A server without the extension (Xvfb, Xorg's dummy
@@ -28,7 +29,8 @@ private:
 
     const char* display_;
     bool tried_ = false;
-    xcb_connection_t* connection_ = nullptr;  // null: the display counts as on for good
+    xcb_connection_t* connection_ = nullptr;  // null: none could be made
+    bool dpms_ = false;                       // the server can tell; false: the display counts as on for good
 };
 
 }  // namespace platform::power
