@@ -27,6 +27,8 @@
 #include "platform/gl/frame_pacer.h"
 #include "platform/hosted/hosted_message_boxes.h"
 #include "platform/hosted/hosted_window_system.h"
+#include "platform/power/linux_power_status.h"
+#include "platform/power/scripted_power_status.h"
 #include "platform/sdl/sdl_window_system.h"
 #include "platform/sdl/x11_windows.h"
 #include "platform/system/file_instance_lock.h"
@@ -76,6 +78,14 @@ private:
     platform::files::EmptySettingsStore nothing_;
 };
 
+// The display's power state and the battery; AQUARIUM_TEST_POWER_FILE, a
+// hook for the tests of the whole program, puts a scripted state in their place.
+platform::PowerStatus* power_status() {
+    const char* script = std::getenv("AQUARIUM_TEST_POWER_FILE");
+    if (script != nullptr && script[0] != '\0') return platform::make_scripted_power_status(script);
+    return platform::make_linux_power_status();
+}
+
 std::unique_ptr<app::AquariumApp> make_aquarium(const platform::Platform& services) {
     auto aquarium = std::make_unique<app::AquariumApp>(services);
     uint32_t seed = 0;
@@ -86,10 +96,14 @@ std::unique_ptr<app::AquariumApp> make_aquarium(const platform::Platform& servic
 int run_screen_saver(const char* command_line) {
     SettingsPlace settings_place;
     platform::FreeTypeGlyphRasterizer glyphs;
-    const platform::Platform services{platform::make_sdl_window_system(),   platform::make_sdl_message_boxes(),
-                                      platform::make_steady_clock(),        &settings_place.store(),
-                                      platform::make_file_instance_lock(),  platform::make_gl_graphics_system_factory(),
-                                      &glyphs};
+    const platform::Platform services{platform::make_sdl_window_system(),
+                                      platform::make_sdl_message_boxes(),
+                                      platform::make_steady_clock(),
+                                      &settings_place.store(),
+                                      platform::make_file_instance_lock(),
+                                      platform::make_gl_graphics_system_factory(),
+                                      &glyphs,
+                                      power_status()};
 
     auto aquarium = make_aquarium(services);
     WindowedDeviceDialog dialog;
@@ -146,7 +160,8 @@ int run_module(const app::ModuleRequest& request) {
                                           &settings_read_only,
                                           platform::make_file_instance_lock(),  // never taken: one module per monitor
                                           platform::make_gl_graphics_system_factory(),
-                                          &glyphs};
+                                          &glyphs,
+                                          power_status()};
 
         auto aquarium = make_aquarium(services);
         // One module per monitor, all started in the same second: each

@@ -13,6 +13,7 @@
 #include "platform/win32/wgl_graphics_system.h"
 #include "platform/win32/win32_clock.h"
 #include "platform/win32/win32_device_dialog_view.h"
+#include "platform/win32/win32_power_status.h"
 #include "platform/win32/win32_process_start.h"
 #include "platform/win32/win32_window_system.h"
 #include "platform/win32/window_instance_lock.h"
@@ -48,7 +49,8 @@ int main() {
                                       &settings_store,
                                       platform::win32::make_window_instance_lock(),
                                       platform::win32::make_wgl_graphics_system_factory(),
-                                      &glyphs};
+                                      &glyphs,
+                                      platform::win32::make_win32_power_status()};
 
     auto aquarium = std::make_unique<app::AquariumApp>(services);
     uint32_t seed = 0;

@@ -5,6 +5,7 @@
 #include "app/device_lifecycle.h"
 #include "app/device_selection.h"
 #include "app/monitor_covers.h"
+#include "app/power_watch.h"
 #include "app/scene_hooks.h"
 #include "app/stats_text.h"
 
@@ -110,6 +111,8 @@ int32_t run(RenderApp& app) {
             if (!windows.translate_accelerator(app.main_window, kAccelerators, kAcceleratorCount, message)) {
                 windows.dispatch_message(message);
             }
+        } else if (const uint32_t wait = wait_before_frame(app); wait > 0) {
+            windows.wait_message(wait);  // a dark display, or a frame not yet due on battery
         } else if (failed(step_frame(app))) {
             windows.send_message(app.main_window, platform::kMsgClose, 0, 0);
         }

@@ -9,7 +9,9 @@ namespace app {
 
 // Runs the message loop until the quit message and answers its exit code.
 // Frames are drawn only while no message waits and the application is
-// active and ready; otherwise the loop waits for the next message.
+// active and ready; otherwise the loop waits for the next message. The
+// power state may hold frames back (power_watch.h): the loop then waits for
+// messages until the next frame is due.
 int32_t run(RenderApp& app);
 
 // One frame: device test, timer readings, advance_frame, render_frame,

@@ -9,6 +9,7 @@
 
 #include "app/command_line.h"
 #include "app/frame_timer.h"
+#include "app/power_watch.h"
 #include "platform/platform.h"
 #include "settings/device_table.h"
 #include "settings/settings.h"
@@ -89,6 +90,9 @@ struct RenderApp {
 
     // ---- input ----
     InputState input{};
+
+    // ---- power ----
+    PowerWatch power{};  // the display's power state and the battery, as the message loop last heard
 };
 
 // The hooks in use: the application's, or the do-nothing defaults.

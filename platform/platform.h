@@ -8,6 +8,7 @@
 #include "platform/glyph_rasterizer.h"
 #include "platform/graphics_system.h"
 #include "platform/instance_lock.h"
+#include "platform/power_status.h"
 #include "platform/settings_store.h"
 #include "platform/window_system.h"
 
@@ -31,6 +32,7 @@ struct Platform {
     InstanceLock* instance_lock;
     GraphicsSystemFactory* graphics;
     GlyphRasterizer* glyphs;
+    PowerStatus* power;  // null: the display is always on and the computer on mains
 };
 
 }  // namespace platform

@@ -154,6 +154,9 @@ public:
     virtual bool peek_message(Message& message, bool remove) = 0;
     // Waits for the next message; false when it is the quit message.
     virtual bool get_message(Message& message) = 0;
+    // Waits until a message waits or `milliseconds` have passed, whichever
+    // comes first, and leaves the message queued; true when one waits.
+    virtual bool wait_message(uint32_t milliseconds) = 0;
     // True when the message was a key bound in the table; the command was
     // then sent to the window's procedure.
     virtual bool translate_accelerator(NativeWindow window, const Accelerator* table, int count,

@@ -1,7 +1,7 @@
 // `aquarium-headless bench [--steps N] [--gl-frames N]`: measures the
 // simulation, one whole frame against a device that draws nothing and one
-// whole frame on the offscreen OpenGL device, and prints one
-// `name: value unit` line per figure.
+// whole frame on the offscreen OpenGL device at 640 x 480 and at
+// 1920 x 1080, and prints one `name: value unit` line per figure.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -52,8 +52,9 @@ double seconds_since(Clock::time_point start) {
 
 #if AQUARIUM_HEADLESS_RENDER
 constexpr uint64_t kGlWarmUpFrames = 60;
-constexpr uint32_t kGlWidth = 640;  // back buffer of the OpenGL frame, pixels
-constexpr uint32_t kGlHeight = 480;
+// The back buffers of the OpenGL frames, pixels: a small window, and a
+// full-HD screen (what one more monitor covered by a fish costs).
+constexpr uint32_t kGlSizes[][2] = {{640, 480}, {1920, 1080}};
 
 // Processor time of the whole process (every thread: the driver draws on
 // threads of its own), seconds. Unlike the wall clock it does not count
@@ -88,21 +89,24 @@ bool sample_gl_frame(void* context, uint64_t frame, const uint8_t*, uint32_t, ui
 // Whole frames of the application (frame hooks, information text, present)
 // on the offscreen OpenGL device, as `aquarium-headless render` runs it but
 // without reading the pictures back: the median processor time of a frame,
-// the driver's threads included. False when there is no such device.
+// the driver's threads included, at each size; the heap allocations per
+// frame at the first. False when there is no such device.
 bool bench_gl_frames(uint64_t frames) {
-    GlFrameSamples samples{};
-    samples.frame_ms.reserve(frames);
-    samples.last = process_cpu_seconds();
-    HeadlessRenderOptions options{kBenchSeed, kGlWarmUpFrames + frames, kGlWidth, kGlHeight, 1, true};
-    options.read_back = false;
-    if (platform::failed(run_headless_render(options, &sample_gl_frame, &samples)) || samples.frame_ms.empty()) {
-        std::fprintf(stderr, "aquarium-headless bench: no offscreen OpenGL device; frame_gl left out\n");
-        return false;
-    }
-    const double allocations = static_cast<double>(samples.last_allocations - samples.first_allocations);
-    std::printf("frame_gl_640x480: %.3f ms\n", median(samples.frame_ms));
-    if (process_allocations_counted()) {
-        std::printf("driver_allocs_per_frame: %.1f\n", allocations / static_cast<double>(samples.frame_ms.size()));
+    for (const auto& size : kGlSizes) {
+        GlFrameSamples samples{};
+        samples.frame_ms.reserve(frames);
+        samples.last = process_cpu_seconds();
+        HeadlessRenderOptions options{kBenchSeed, kGlWarmUpFrames + frames, size[0], size[1], 1, true};
+        options.read_back = false;
+        if (platform::failed(run_headless_render(options, &sample_gl_frame, &samples)) || samples.frame_ms.empty()) {
+            std::fprintf(stderr, "aquarium-headless bench: no offscreen OpenGL device; frame_gl left out\n");
+            return false;
+        }
+        std::printf("frame_gl_%ux%u: %.3f ms\n", size[0], size[1], median(samples.frame_ms));
+        if (&size == &kGlSizes[0] && process_allocations_counted()) {
+            const double allocations = static_cast<double>(samples.last_allocations - samples.first_allocations);
+            std::printf("driver_allocs_per_frame: %.1f\n", allocations / static_cast<double>(samples.frame_ms.size()));
+        }
     }
     return true;
 }

@@ -27,6 +27,7 @@ public:
 
     bool peek_message(platform::Message& message, bool remove) override;
     bool get_message(platform::Message& message) override;
+    bool wait_message(uint32_t) override { return quit_posted_; }  // nothing else ever arrives
     bool translate_accelerator(platform::NativeWindow, const platform::Accelerator*, int,
                                const platform::Message&) override {
         return false;

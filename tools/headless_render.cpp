@@ -77,7 +77,7 @@ platform::Result run_headless_render(const HeadlessRenderOptions& options, Frame
         &windows, platform::make_stderr_message_boxes(),
         &clock,   &store,
         nullptr,  platform::make_headless_graphics_system_factory(options.width, options.height),
-        &glyphs};
+        &glyphs,  nullptr};
     auto application = std::make_unique<app::AquariumApp>(bundle);
     application->fix_scene_seed(options.seed);
     application->settings.d_show_info = options.show_info;

@@ -157,6 +157,16 @@ bool HostedWindowSystem::get_message(Message& message) {
     }
 }
 
+bool HostedWindowSystem::wait_message(uint32_t milliseconds) {
+    // The host's window and the stop request are looked at again at least
+    // this often, as get_message looks at them.
+    constexpr uint32_t kHostLookMilliseconds = 250;
+    Message waiting{};
+    if (peek_message(waiting, false)) return true;
+    system_.wait_message(milliseconds < kHostLookMilliseconds ? milliseconds : kHostLookMilliseconds);
+    return peek_message(waiting, false);
+}
+
 bool HostedWindowSystem::translate_accelerator(NativeWindow window, const Accelerator* table, int count,
                                                const Message& message) {
     // No keys reach the host's window; its messages are never commands.

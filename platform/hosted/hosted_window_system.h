@@ -48,6 +48,7 @@ public:
 
     bool peek_message(Message& message, bool remove) override;
     bool get_message(Message& message) override;
+    bool wait_message(uint32_t milliseconds) override;
     bool translate_accelerator(NativeWindow window, const Accelerator* table, int count,
                                const Message& message) override;
     void dispatch_message(const Message& message) override;

@@ -22,6 +22,7 @@ constexpr uint32_t kMaxClasses = 8;
 constexpr uint32_t kMaxWindows = 16;
 constexpr uintptr_t kSizeMaximized = 2;
 constexpr int32_t kHostPollMilliseconds = 250;
+constexpr uint32_t kLongestWaitMilliseconds = 0x7FFFFFFF;  // SDL takes a signed count; negative waits for ever
 
 constexpr uintptr_t kSysCommandMinimize = 0xF020;
 constexpr uintptr_t kSysCommandClose = 0xF060;
@@ -172,6 +173,23 @@ public:
                 poll_own ? SDL_WaitEventTimeout(&event, kHostPollMilliseconds) == 1 : SDL_WaitEvent(&event) == 1;
             if (got) translate(event);
         }
+    }
+
+    bool wait_message(uint32_t milliseconds) override {
+        pump_events();
+        if (!queue_.empty() || quit_posted_) return true;
+        if (!sdl_video_ready()) {
+            SDL_Delay(milliseconds);  // nothing can arrive; the caller's time passes all the same
+            return false;
+        }
+        // The children of other programs' windows report on our own X
+        // connection, which SDL does not wait on (see get_message).
+        uint32_t wait = milliseconds < kLongestWaitMilliseconds ? milliseconds : kLongestWaitMilliseconds;
+        if (has_child_windows() && wait > static_cast<uint32_t>(kHostPollMilliseconds)) wait = kHostPollMilliseconds;
+        SDL_Event event;
+        if (SDL_WaitEventTimeout(&event, static_cast<int>(wait)) == 1) translate(event);
+        pump_events();
+        return !queue_.empty() || quit_posted_;
     }
 
     bool translate_accelerator(NativeWindow window, const Accelerator* table, int count,

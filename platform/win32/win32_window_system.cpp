@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/win32/dib_format.h"
+#include "platform/win32/win32_power_status.h"
 
 namespace platform::win32 {
 namespace {
@@ -22,12 +23,26 @@ struct ClassSlot {
 constexpr int kClassSlots = 4;
 ClassSlot g_slots[kClassSlots];
 
+// GUID_CONSOLE_DISPLAY_STATE: the state of the display the console shows on.
+constexpr GUID kConsoleDisplayState = {0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
+
+// A change of the console display's power state, for the power status.
+void note_power_setting(UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message != WM_POWERBROADCAST || wparam != PBT_POWERSETTINGCHANGE || lparam == 0) return;
+    const auto* setting = reinterpret_cast<const POWERBROADCAST_SETTING*>(lparam);
+    if (!IsEqualGUID(setting->PowerSetting, kConsoleDisplayState) || setting->DataLength < sizeof(DWORD)) return;
+    DWORD state = 0;
+    CopyMemory(&state, setting->Data, sizeof state);
+    note_console_display_state(state);
+}
+
 HWND to_hwnd(NativeWindow window) { return reinterpret_cast<HWND>(window); }
 NativeWindow to_native(HWND window) { return reinterpret_cast<NativeWindow>(window); }
 
 template <int Slot>
 LRESULT CALLBACK slot_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     const ClassSlot& slot = g_slots[Slot];
+    note_power_setting(message, wparam, lparam);
     if (slot.proc == nullptr) return DefWindowProcA(hwnd, message, wparam, lparam);
     const LRESULT answer = slot.proc(slot.context, to_native(hwnd), message, wparam, lparam);
     // The program paints through the device or with stretch_bitmap(); the
@@ -101,6 +116,13 @@ public:
         }
         HWND window = CreateWindowExA(0, params.class_name, params.title, params.style, x, y, width, height,
                                       to_hwnd(params.parent), nullptr, GetModuleHandleA(nullptr), nullptr);
+        if (window != nullptr && params.parent == 0 && display_notice_ == nullptr) {
+            // The first top-level window hears when the display is powered
+            // down and up (at once, too, with the state it has now).
+            display_notice_ =
+                RegisterPowerSettingNotification(window, &kConsoleDisplayState, DEVICE_NOTIFY_WINDOW_HANDLE);
+            if (display_notice_ != nullptr) display_notice_window_ = window;
+        }
         if (window != nullptr && params.parent != 0) {
             DWORD host_process = 0, our_process = GetCurrentProcessId();
             GetWindowThreadProcessId(to_hwnd(params.parent), &host_process);
@@ -114,7 +136,14 @@ public:
         return to_native(window);
     }
 
-    bool destroy_window(NativeWindow window) override { return DestroyWindow(to_hwnd(window)) != FALSE; }
+    bool destroy_window(NativeWindow window) override {
+        if (display_notice_ != nullptr && to_hwnd(window) == display_notice_window_) {
+            UnregisterPowerSettingNotification(display_notice_);
+            display_notice_ = nullptr;
+            display_notice_window_ = nullptr;
+        }
+        return DestroyWindow(to_hwnd(window)) != FALSE;
+    }
     bool window_exists(NativeWindow window) override { return IsWindow(to_hwnd(window)) != FALSE; }
 
     bool peek_message(Message& message, bool remove) override {
@@ -148,6 +177,15 @@ public:
         }
         message = from_msg(msg);
         return msg.message != WM_QUIT;
+    }
+
+    bool wait_message(uint32_t milliseconds) override {
+        watch_host();
+        MSG msg{};
+        if (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) return true;
+        const DWORD wait = hosted_child_ != nullptr && milliseconds > kHostPollMs ? kHostPollMs : milliseconds;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_ALLINPUT);
+        return PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE) != FALSE;
     }
 
     bool translate_accelerator(NativeWindow window, const Accelerator*, int, const Message& message) override {
@@ -328,6 +366,8 @@ private:
     bool alt_alone_ = false;  // Alt is down and no other key came since
     HWND hosted_child_ = nullptr;
     HWND host_ = nullptr;
+    HPOWERNOTIFY display_notice_ = nullptr;  // the display's power changes, told to display_notice_window_
+    HWND display_notice_window_ = nullptr;
 };
 
 class Win32MessageBoxes final : public MessageBoxes {

@@ -1,5 +1,6 @@
 #include "e2e_session.h"
 
+#include <xcb/damage.h>
 #include <xcb/xcb.h>
 
 #include <cstdlib>
@@ -7,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #ifndef AQUARIUM_BINARY
 #error "AQUARIUM_BINARY must name the program under test"
@@ -129,6 +131,36 @@ std::optional<uint32_t> XConnection::titled_window_of(pid_t pid) {
         if (viewable(window) && title(window) == kTitle) return window;
     }
     return std::nullopt;
+}
+
+int XConnection::count_whole_pictures(uint32_t window, Milliseconds span) {
+    if (connection_ == nullptr) return -1;
+    const std::optional<WindowGeometry> size = geometry(window);
+    const xcb_query_extension_reply_t* damage_extension = xcb_get_extension_data(connection_, &xcb_damage_id);
+    if (!size || damage_extension == nullptr || !damage_extension->present) return -1;
+    std::free(xcb_damage_query_version_reply(
+        connection_, xcb_damage_query_version(connection_, XCB_DAMAGE_MAJOR_VERSION, XCB_DAMAGE_MINOR_VERSION),
+        nullptr));
+    const uint32_t damage = xcb_generate_id(connection_);
+    xcb_damage_create(connection_, damage, window, XCB_DAMAGE_REPORT_LEVEL_RAW_RECTANGLES);
+    xcb_flush(connection_);
+    int pictures = 0;
+    const auto end = std::chrono::steady_clock::now() + span;
+    while (std::chrono::steady_clock::now() < end) {
+        xcb_generic_event_t* event = xcb_poll_for_event(connection_);
+        if (event == nullptr) {
+            std::this_thread::sleep_for(2ms);
+            continue;
+        }
+        if ((event->response_type & 0x7F) == damage_extension->first_event + XCB_DAMAGE_NOTIFY) {
+            const auto* notice = reinterpret_cast<const xcb_damage_notify_event_t*>(event);
+            pictures += notice->area.width == size->width && notice->area.height == size->height;
+        }
+        std::free(event);
+    }
+    xcb_damage_destroy(connection_, damage);
+    xcb_flush(connection_);
+    return pictures;
 }
 
 uint32_t XConnection::create_host_window(int x, int y, int width, int height) {

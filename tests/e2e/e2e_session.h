@@ -72,6 +72,10 @@ public:
     // The viewable top-level window of `pid` with the program's title.
     std::optional<uint32_t> titled_window_of(pid_t pid);
 
+    // Pictures put into `window` during `span`: the damage reports that
+    // cover it whole (a presented frame replaces the whole picture).
+    int count_whole_pictures(uint32_t window, Milliseconds span);
+
     uint32_t create_host_window(int x, int y, int width, int height);
     void destroy_window(uint32_t window);
 

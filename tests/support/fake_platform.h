@@ -11,6 +11,7 @@
 #include "tests/support/fake_glyph_rasterizer.h"
 #include "tests/support/fake_graphics.h"
 #include "tests/support/fake_instance_lock.h"
+#include "tests/support/fake_power_status.h"
 #include "tests/support/fake_settings_store.h"
 #include "tests/support/fake_window_system.h"
 
@@ -41,10 +42,11 @@ struct FakePlatform {
     FakeGraphicsSystem graphics;
     FakeGraphicsSystemFactory graphics_factory{&graphics};
     FakeGlyphRasterizer glyphs;
+    FakePowerStatus power;
 
     platform::Platform bundle() {
-        return platform::Platform{&windows, &message_boxes, &clock, &settings, &instance_lock, &graphics_factory,
-                                  &glyphs};
+        return platform::Platform{&windows,       &message_boxes,    &clock,  &settings,
+                                  &instance_lock, &graphics_factory, &glyphs, &power};
     }
 };
 

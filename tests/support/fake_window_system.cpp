@@ -184,6 +184,13 @@ bool FakeWindowSystem::get_message(Message& message) {
     return message.message != platform::kMsgQuit;
 }
 
+bool FakeWindowSystem::wait_message(uint32_t milliseconds) {
+    if (!queue.empty()) return true;
+    ++message_waits;
+    if (on_wait_message) on_wait_message(milliseconds);
+    return !queue.empty();
+}
+
 bool FakeWindowSystem::translate_accelerator(NativeWindow window, const platform::Accelerator* table, int count,
                                              const Message& message) {
     const bool key = message.message == platform::kMsgKeyDown;

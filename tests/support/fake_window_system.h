@@ -61,6 +61,9 @@ public:
     // Called as a window goes, before its kMsgDestroy (a test can send what
     // a real system sends it then, such as its deactivation).
     std::function<void(platform::NativeWindow)> on_destroy;
+    // Called by wait_message with its timeout when nothing is queued (a
+    // test moves its clock on by that much here, or posts a message).
+    std::function<void(uint32_t milliseconds)> on_wait_message;
     // When set, every recorded call is also appended here (to order calls
     // of several fakes against each other).
     std::vector<std::string>* journal = nullptr;
@@ -79,6 +82,7 @@ public:
     int peeks = 0;
     int waits = 0;        // get_message calls
     int idle_waits = 0;   // get_message calls that found nothing queued
+    int message_waits = 0;  // wait_message calls that found nothing queued
     int quit_posts = 0;
 
     // ---- helpers ----
@@ -103,6 +107,7 @@ public:
     bool window_exists(platform::NativeWindow window) override;
     bool peek_message(platform::Message& message, bool remove) override;
     bool get_message(platform::Message& message) override;
+    bool wait_message(uint32_t milliseconds) override;
     bool translate_accelerator(platform::NativeWindow window, const platform::Accelerator* table, int count,
                                const platform::Message& message) override;
     void dispatch_message(const platform::Message& message) override;

@@ -137,15 +137,18 @@ TEST(HeadlessCommandLine, RefusesBadCommandLinesWithUsageAndStatusTwo) {
 }
 
 TEST(HeadlessBench, ReportsWhichSimulationCodeRuns) {
-    const HeadlessRun portable = run_headless({"bench", "--steps", "1"}, {{"AQUARIUM_SIM_PATH", "sse2"}});
+    const HeadlessRun portable =
+        run_headless({"bench", "--steps", "1", "--gl-frames", "2"}, {{"AQUARIUM_SIM_PATH", "sse2"}});
     ASSERT_TRUE(portable.status.clean()) << portable.err;
     EXPECT_NE(portable.out.find("sim_code: sse2\n"), std::string::npos) << portable.out;
-    EXPECT_NE(portable.out.find("sim_step: "), std::string::npos);
-    EXPECT_NE(portable.out.find("build_body: "), std::string::npos);
-    EXPECT_NE(portable.out.find("frame_cpu: "), std::string::npos);
+    for (const char* figure :
+         {"sim_step: ", "build_body: ", "frame_cpu: ", "frame_gl_640x480: ", "frame_gl_1920x1080: "}) {
+        EXPECT_NE(portable.out.find(figure), std::string::npos) << figure;
+    }
 
     // An unknown name is ignored: the processor decides.
-    const HeadlessRun chosen = run_headless({"bench", "--steps", "1"}, {{"AQUARIUM_SIM_PATH", "fastest"}});
+    const HeadlessRun chosen =
+        run_headless({"bench", "--steps", "1", "--gl-frames", "2"}, {{"AQUARIUM_SIM_PATH", "fastest"}});
     ASSERT_TRUE(chosen.status.clean()) << chosen.err;
     const bool named = chosen.out.find("sim_code: sse2\n") != std::string::npos ||
                        chosen.out.find("sim_code: avx2\n") != std::string::npos ||

@@ -12,6 +12,7 @@
 
 #include "app/accelerators.h"
 #include "platform/win32/win32_device_dialog_view.h"
+#include "platform/win32/win32_power_status.h"
 #include "platform/win32/win32_window_system.h"
 #include "platform/win32/window_instance_lock.h"
 
@@ -191,6 +192,44 @@ TEST_F(WindowSystemTest, AWindowOfTheClassHoldsTheInstanceLock) {
     windows->destroy_window(window);
     window = 0;
     EXPECT_TRUE(lock.try_acquire("aquarium test window"));
+}
+
+// What the system sends when the console display's power changes: a
+// POWERBROADCAST_SETTING for GUID_CONSOLE_DISPLAY_STATE with one DWORD.
+struct DisplayStateNotice {
+    GUID setting;
+    DWORD length;
+    DWORD state;  // 0 off, 1 on, 2 dimmed
+};
+constexpr GUID kConsoleDisplayState = {0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
+
+// The display's power changes reach the power status through the window
+// system (the procedure still gets the message); other settings do not.
+// A wait for messages ends at a posted message, and at its timeout without.
+TEST_F(WindowSystemTest, TheDisplaysPowerReachesThePowerStatusAndAWaitEndsAtAMessage) {
+    platform::PowerStatus& power = *platform::win32::make_win32_power_status();
+    const HWND hwnd = reinterpret_cast<HWND>(window);
+    const struct {
+        GUID setting;
+        DWORD state;
+        bool dark;
+    } notices[] = {{kConsoleDisplayState, 0, true},
+                   {kConsoleDisplayState, 2, false},
+                   {kConsoleDisplayState, 0, true},
+                   {GUID{0x1234, 0, 0, {}}, 1, true},
+                   {kConsoleDisplayState, 1, false}};
+    for (const auto& n : notices) {
+        DisplayStateNotice notice{n.setting, sizeof(DWORD), n.state};
+        SendMessageA(hwnd, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(&notice));
+        EXPECT_EQ(power.read().display_dark, n.dark) << "state " << n.state;
+    }
+    EXPECT_GE(find(seen, WM_POWERBROADCAST), 0);
+
+    drain();
+    EXPECT_FALSE(windows->wait_message(50));
+    PostMessageA(hwnd, WM_USER + 1, 0, 0);
+    EXPECT_TRUE(windows->wait_message(5000));
+    drain();
 }
 
 // ---- dialog 144 ----
