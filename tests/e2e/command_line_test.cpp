@@ -9,8 +9,13 @@
 namespace e2e {
 namespace {
 
-// Ends at once with code 0, writes nothing to its output, shows nothing.
-void expect_silent_end(Process& process, XConnection& x, const std::string& what) {
+// Waits up to 5 s for the process to end, and tells whether it ended and
+// whether it showed a window meanwhile.
+struct Ending {
+    bool ended;   // ended within the wait
+    bool showed;  // a window of its own was seen before it ended
+};
+Ending watch_ending(Process& process, XConnection& x) {
     bool showed = false;
     const bool ended = wait_until(
         [&] {
@@ -18,6 +23,12 @@ void expect_silent_end(Process& process, XConnection& x, const std::string& what
             return !process.running();
         },
         5s, 10ms);
+    return {ended, showed};
+}
+
+// Ends at once with code 0, writes nothing to its output, shows nothing.
+void expect_silent_end(Process& process, XConnection& x, const std::string& what) {
+    const auto [ended, showed] = watch_ending(process, x);
     ASSERT_TRUE(ended) << what << " did not end at once";
     EXPECT_TRUE(process.status()->clean()) << what << ": " << process.status()->describe();
     EXPECT_FALSE(showed) << what << " showed a window";
@@ -37,12 +48,12 @@ TEST_P(SilentEndTest, EndsAtOnceWithCodeZero) {
     expect_silent_end(aquarium, x_, GetParam().name);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Lines, SilentEndTest,
-    ::testing::Values(Line{"DashA", {"-a"}}, Line{"SlashUpperA", {"/A", "1234"}}, Line{"SlashX", {"/x"}},
-                      Line{"Words", {"hello", "world"}}, Line{"LongOptions", {"--verbose", "--helpful"}},
-                      Line{"Blanks", {" ", "\t"}}),
-    [](const ::testing::TestParamInfo<Line>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Lines, SilentEndTest,
+                         ::testing::Values(Line{"DashA", {"-a"}}, Line{"SlashUpperA", {"/A", "1234"}},
+                                           Line{"SlashX", {"/x"}}, Line{"Words", {"hello", "world"}},
+                                           Line{"LongOptions", {"--verbose", "--helpful"}},
+                                           Line{"Blanks", {" ", "\t"}}),
+                         [](const ::testing::TestParamInfo<Line>& info) { return std::string(info.param.name); });
 
 // A preview whose number names no window (0, one already gone, one beyond
 // what a window id can be) draws nowhere: it ends at once with status 1,
@@ -54,14 +65,8 @@ TEST_F(AquariumTest, PreviewOfNoWindowEndsAtOnceWithStatusOne) {
     const std::vector<std::vector<std::string>> lines = {{"/p", "0"}, {"/p", std::to_string(gone)}, {"-p:4294967296"}};
     for (const std::vector<std::string>& args : lines) {
         Process aquarium = launch(args);
-        bool showed = false;
-        ASSERT_TRUE(wait_until(
-            [&] {
-                showed = showed || !x_.windows_of(aquarium.pid()).empty();
-                return !aquarium.running();
-            },
-            5s, 10ms))
-            << args.back() << " did not end at once";
+        const auto [ended, showed] = watch_ending(aquarium, x_);
+        ASSERT_TRUE(ended) << args.back() << " did not end at once";
         EXPECT_TRUE(aquarium.status()->exited && aquarium.status()->code == 1) << aquarium.status()->describe();
         EXPECT_FALSE(showed) << args.back();
         EXPECT_EQ(aquarium.output() + aquarium.errors(), "") << args.back();
@@ -71,19 +76,16 @@ TEST_F(AquariumTest, PreviewOfNoWindowEndsAtOnceWithStatusOne) {
 // --help and --version answer on standard output and end with status 0,
 // before any of the switches is looked at.
 TEST_F(AquariumTest, HelpAndVersionAnswerAndEnd) {
-    const std::vector<Line> lines = {Line{"help", {"--help"}}, Line{"help", {"-h"}}, Line{"help", {"-s", "--help"}},
-                                     Line{"version", {"--version"}}, Line{"version", {"-c", "-version"}},
+    const std::vector<Line> lines = {Line{"help", {"--help"}},
+                                     Line{"help", {"-h"}},
+                                     Line{"help", {"-s", "--help"}},
+                                     Line{"version", {"--version"}},
+                                     Line{"version", {"-c", "-version"}},
                                      Line{"version", {"--version", "--help"}}};
     for (const Line& line : lines) {
         Process aquarium = launch(line.args);
-        bool showed = false;
-        ASSERT_TRUE(wait_until(
-            [&] {
-                showed = showed || !x_.windows_of(aquarium.pid()).empty();
-                return !aquarium.running();
-            },
-            5s, 10ms))
-            << line.args.back();
+        const auto [ended, showed] = watch_ending(aquarium, x_);
+        ASSERT_TRUE(ended) << line.args.back();
         EXPECT_TRUE(aquarium.status()->clean()) << aquarium.status()->describe();
         EXPECT_FALSE(showed) << line.args.back();
         EXPECT_EQ(aquarium.errors(), "");
