@@ -702,6 +702,9 @@ class ScrMonitorsTest(XorgCase):
         "--left-of") the first; the desktop in its colour."""
         subprocess.run(["xrandr", "-display", DISPLAY, "--output", "DUMMY1", "--mode", "800x600b", where, "DUMMY0"],
                        check=True)
+        # The dummy driver reports the output connected only once a client
+        # has probed the outputs (this listing does), and Wine reads the
+        # server's state without probing: without it Wine sees one monitor.
         listed = subprocess.run(["xrandr", "-display", DISPLAY, "--listmonitors"], capture_output=True, text=True,
                                 check=True).stdout
         self.assertIn("Monitors: 2", listed)
