@@ -778,6 +778,46 @@ class ScrMonitorsTest(XorgCase):
         values = self.expect_ended_and_saved(p, "a click on the second monitor")
         self.assertEqual(self.dword(values, "d_other_monitors"), 1)
 
+    def test_the_second_monitors_adapter_chosen_the_run_switches_that_monitor_and_covers_the_first(self):
+        self.second_monitor("--right-of")
+        # The dialog's second adapter, as a user picks it with the keyboard
+        # (the adapter list has the focus), saved with Enter.
+        p = self.start(SCR, "/c")
+        dialog = self.wait_window()
+        time.sleep(1)
+        self.focus(dialog)
+        xdotool("key", "Down")
+        time.sleep(0.5)
+        xdotool("key", "Return")
+        self.assertEqual(self.wait_exit(p, 15), 0, "Enter did not close the dialog")
+        self.assertEqual(self.dword(self.registry(), "r_adapter"), 1)
+
+        p = self.start(SCR, "/s")
+        first = self.windows_at(self.MAIN_BESIDE)
+        time.sleep(2)
+        monitors = subprocess.run(["xrandr", "-display", DISPLAY, "--listmonitors"], capture_output=True, text=True,
+                                  check=True).stdout
+        m = re.search(r"DUMMY1 (\d+)/\d+x(\d+)/\d+\+(\d+)\+(\d+)", monitors)
+        second = tuple(int(m.group(i)) for i in (3, 4, 1, 2))
+        self.windows_at(second)
+        shot = self.screenshot("monitors-second-adapter")
+        # The tank with its text on the second monitor, a fish without text
+        # on the first.
+        self.expect_tank_picture(shot, second)
+        self.assertLess(self.text_bottom(shot, self.MAIN_BESIDE), 0, f"text on the first monitor; see {shot}")
+        self.assertGreater(Counter(self.pixels(shot, *self.MAIN_BESIDE))[(0, 0, 0x28)], 1024 * 768 // 3,
+                           f"no tank on the first monitor; see {shot}")
+        self.assertTrue(first)
+
+        xdotool("mousemove", "500", "400", "click", "1")
+        self.expect_ended_and_saved(p, "a click on the first monitor")
+        deadline = time.monotonic() + 10
+        while "DUMMY1 800/" not in monitors and time.monotonic() < deadline:
+            time.sleep(0.25)
+            monitors = subprocess.run(["xrandr", "-display", DISPLAY, "--listmonitors"], capture_output=True,
+                                      text=True, check=True).stdout
+        self.assertIn("DUMMY1 800/", monitors, "the second monitor's mode was not given back")
+
     def test_left_of_the_first_at_192_dpi_each_is_covered_to_its_pixels_the_second_black_and_a_key_there_ends_it(self):
         self.reg_add("d_other_monitors", "REG_DWORD", "0")
         subprocess.run(["wine", "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
