@@ -13,6 +13,7 @@
 #include "platform/win32/wgl_graphics_system.h"
 #include "platform/win32/win32_clock.h"
 #include "platform/win32/win32_device_dialog_view.h"
+#include "platform/win32/win32_monitors.h"
 #include "platform/win32/win32_power_status.h"
 #include "platform/win32/win32_process_start.h"
 #include "platform/win32/win32_window_system.h"
@@ -27,9 +28,9 @@ namespace {
 class ModalDeviceDialog final : public app::DeviceDialogRunner {
 public:
     int32_t run_modal(app::RenderApp& app) override {
-        const settings::DeviceDialogServices services{&app.device_table, app.graphics,
-                                                      app.settings,      app.platform.settings,
-                                                      app.platform.message_boxes, app.title};
+        const settings::DeviceDialogServices services{
+            &app.device_table,          app.graphics, app.settings, app.platform.settings,
+            app.platform.message_boxes, app.title};
         platform::win32::Win32DeviceDialogView view(app::dialog_owner(app));
         const int32_t answer = settings::run_device_dialog_model(view, services);
         return answer == app::kDialogOk ? app::kDialogOk : app::kDialogCancel;
@@ -41,6 +42,8 @@ public:
 // The runtime calls main() in a windowed program too; the command line and
 // the show command come as Windows gave them.
 int main() {
+    // Before the first window: every window and monitor in physical pixels.
+    platform::win32::declare_dpi_awareness();
     static platform::win32::RegistrySettingsStore settings_store(settings::kSettingsKeyName);
     static platform::win32::GdiGlyphRasterizer glyphs;
     const platform::Platform services{platform::win32::make_win32_window_system(),

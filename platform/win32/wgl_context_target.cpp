@@ -5,6 +5,7 @@
 #include <GL/wglext.h>
 
 #include <cstdio>
+#include <cstring>
 #include <initializer_list>
 
 #include "platform/win32/wgl_entry_points.h"
@@ -117,6 +118,15 @@ void WglContextTarget::set_swap_interval(int32_t interval) {
 
 bool WglContextTarget::swap_buffers() { return dc_ != nullptr && SwapBuffers(static_cast<HDC>(dc_)) != FALSE; }
 
+const char* WglContextTarget::window_display(char (&name)[32]) {
+    std::snprintf(name, sizeof name, "%s", display_device_);
+    MONITORINFOEXA info{};
+    info.cbSize = sizeof info;
+    HMONITOR monitor = MonitorFromWindow(to_hwnd(window_), MONITOR_DEFAULTTONEAREST);
+    if (monitor != nullptr && GetMonitorInfoA(monitor, &info)) std::snprintf(name, sizeof name, "%s", info.szDevice);
+    return name[0] != '\0' ? name : nullptr;
+}
+
 Result WglContextTarget::enter_full_screen(const DisplayMode& mode) {
     DEVMODEA wanted{};
     wanted.dmSize = sizeof wanted;
@@ -128,11 +138,15 @@ Result WglContextTarget::enter_full_screen(const DisplayMode& mode) {
         wanted.dmDisplayFrequency = mode.refresh_rate;
         wanted.dmFields |= DM_DISPLAYFREQUENCY;
     }
-    const char* device = display_device_[0] != '\0' ? display_device_ : nullptr;
+    // A mode changed before on another display goes back first.
+    char name[32];
+    const char* device = window_display(name);
+    if (mode_changed_ && std::strcmp(switched_device_, name) != 0) leave_full_screen();
     if (ChangeDisplaySettingsExA(device, &wanted, nullptr, CDS_FULLSCREEN, nullptr) != DISP_CHANGE_SUCCESSFUL) {
         return kNotAvailable;
     }
     mode_changed_ = true;
+    std::snprintf(switched_device_, sizeof switched_device_, "%s", name);
     // The window covers the display in its new mode.
     DEVMODEA now{};
     now.dmSize = sizeof now;
@@ -148,15 +162,16 @@ Result WglContextTarget::enter_full_screen(const DisplayMode& mode) {
 
 void WglContextTarget::leave_full_screen() {
     if (!mode_changed_) return;
-    ChangeDisplaySettingsExA(display_device_[0] != '\0' ? display_device_ : nullptr, nullptr, nullptr, 0, nullptr);
+    ChangeDisplaySettingsExA(switched_device_[0] != '\0' ? switched_device_ : nullptr, nullptr, nullptr, 0, nullptr);
     mode_changed_ = false;
+    switched_device_[0] = '\0';
 }
 
 uint32_t WglContextTarget::refresh_rate() {
     DEVMODEA now{};
     now.dmSize = sizeof now;
-    if (!EnumDisplaySettingsExA(display_device_[0] != '\0' ? display_device_ : nullptr, ENUM_CURRENT_SETTINGS, &now,
-                                0)) {
+    char name[32];
+    if (!EnumDisplaySettingsExA(window_display(name), ENUM_CURRENT_SETTINGS, &now, 0)) {
         return 0;
     }
     // 0 and 1 stand for the hardware's default rate.

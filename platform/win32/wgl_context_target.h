@@ -1,8 +1,10 @@
 // The context target over WGL: an OpenGL 3.3 core context on one of our
 // windows, made with wglCreateContextAttribsARB, presenting with SwapBuffers
 // and a swap interval of one. Full screen is a real display-mode change of
-// the adapter's display (ChangeDisplaySettingsExA), undone by
-// leave_full_screen() and when the target goes.
+// the display the window is on (ChangeDisplaySettingsExA), undone by
+// leave_full_screen() and when the target goes: a device made on one
+// adapter and reset to full screen after its window moved to another
+// adapter's monitor switches that monitor, as the program asks.
 #pragma once
 
 #include <cstdint>
@@ -15,7 +17,8 @@ struct WglEntryPoints;
 
 class WglContextTarget final : public gl::GlContextTarget {
 public:
-    // `display_device`: the adapter's device name (\\.\DISPLAYn), copied.
+    // `display_device`: the adapter's device name (\\.\DISPLAYn), copied;
+    // the display when the window's monitor cannot be told.
     WglContextTarget(const WglEntryPoints& wgl, NativeWindow window, const char* display_device);
     ~WglContextTarget() override;
 
@@ -40,14 +43,18 @@ public:
 
 private:
     bool set_pixel_format();
+    // The device name of the display the window is on now (the creation
+    // adapter's when the system cannot tell); null when none is named.
+    const char* window_display(char (&name)[32]);
 
     const WglEntryPoints& wgl_;
     NativeWindow window_;
     char display_device_[32] = {};
-    void* dc_ = nullptr;       // HDC of the window, held for the target's life
-    void* context_ = nullptr;  // HGLRC
+    char switched_device_[32] = {};  // the display whose mode was changed; empty: the primary
+    void* dc_ = nullptr;             // HDC of the window, held for the target's life
+    void* context_ = nullptr;        // HGLRC
     bool mode_changed_ = false;
-    int32_t depth_bits_ = 0;    // of the window's pixel format
+    int32_t depth_bits_ = 0;  // of the window's pixel format
     int32_t stencil_bits_ = 0;
 };
 

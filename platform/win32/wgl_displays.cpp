@@ -47,9 +47,9 @@ void read_modes(WglAdapter& adapter) {
 
 }  // namespace
 
-uint32_t enumerate_adapters(WglAdapter* adapters, uint32_t capacity) {
+uint32_t list_desktop_displays(DesktopDisplay* displays, uint32_t capacity) {
     uint32_t count = 0;
-    for (int pass = 0; pass < 2; ++pass) {  // the primary display first, as adapter 0
+    for (int pass = 0; pass < 2; ++pass) {  // the primary display first
         for (DWORD i = 0; count < capacity; ++i) {
             DISPLAY_DEVICEA device{};
             device.cb = sizeof device;
@@ -57,13 +57,25 @@ uint32_t enumerate_adapters(WglAdapter* adapters, uint32_t capacity) {
             if ((device.StateFlags & DISPLAY_DEVICE_ATTACHED_TO_DESKTOP) == 0) continue;
             const bool primary = (device.StateFlags & DISPLAY_DEVICE_PRIMARY_DEVICE) != 0;
             if (primary != (pass == 0)) continue;
-            WglAdapter& adapter = adapters[count];
-            adapter = WglAdapter{};
-            std::snprintf(adapter.device_name, sizeof adapter.device_name, "%s", device.DeviceName);
-            std::snprintf(adapter.device_string, sizeof adapter.device_string, "%s", device.DeviceString);
-            read_modes(adapter);
-            if (adapter.mode_count > 0) ++count;
+            DesktopDisplay& display = displays[count++];
+            std::snprintf(display.device_name, sizeof display.device_name, "%s", device.DeviceName);
+            std::snprintf(display.device_string, sizeof display.device_string, "%s", device.DeviceString);
         }
+    }
+    return count;
+}
+
+uint32_t enumerate_adapters(WglAdapter* adapters, uint32_t capacity) {
+    DesktopDisplay displays[kMaxDesktopDisplays];
+    const uint32_t listed = list_desktop_displays(displays, kMaxDesktopDisplays);
+    uint32_t count = 0;
+    for (uint32_t i = 0; i < listed && count < capacity; ++i) {
+        WglAdapter& adapter = adapters[count];
+        adapter = WglAdapter{};
+        std::snprintf(adapter.device_name, sizeof adapter.device_name, "%s", displays[i].device_name);
+        std::snprintf(adapter.device_string, sizeof adapter.device_string, "%s", displays[i].device_string);
+        read_modes(adapter);
+        if (adapter.mode_count > 0) ++count;
     }
     return count;
 }

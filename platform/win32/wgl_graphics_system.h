@@ -20,9 +20,9 @@ namespace platform::win32 {
 GraphicsSystemFactory* make_wgl_graphics_system_factory();
 
 struct WglAdapter {
-    char device_name[32];        // \\.\DISPLAYn
-    char device_string[128];     // the display adapter's name
-    DisplayMode desktop;         // current mode
+    char device_name[32];     // \\.\DISPLAYn
+    char device_string[128];  // the display adapter's name
+    DisplayMode desktop;      // current mode
     static constexpr uint32_t kModeCapacity = 256;
     DisplayMode modes[kModeCapacity];
     uint32_t mode_count;
@@ -73,8 +73,21 @@ private:
     WglEntryPoints wgl_{};
 };
 
-// Fills `adapters` with the displays attached to the desktop, the primary
-// first; returns how many.
+// A display device attached to the desktop.
+struct DesktopDisplay {
+    char device_name[32];     // \\.\DISPLAYn
+    char device_string[128];  // the display adapter's name
+};
+inline constexpr uint32_t kMaxDesktopDisplays = 16;
+
+// The displays attached to the desktop, the primary first and the others in
+// the system's order: the order of the adapters and of the monitors.
+// Returns how many were written.
+uint32_t list_desktop_displays(DesktopDisplay* displays, uint32_t capacity);
+
+// Fills `adapters` with the displays attached to the desktop that have a
+// mode of 16 or 32 bits per pixel, in list_desktop_displays' order; returns
+// how many.
 uint32_t enumerate_adapters(WglAdapter* adapters, uint32_t capacity);
 
 // Reads the driver's limits and the WGL extension functions from a

@@ -19,7 +19,8 @@ INT_PTR CALLBACK dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lp
             if (view == nullptr) return FALSE;
             const uint32_t id = LOWORD(wparam);
             const uint32_t notification = HIWORD(wparam);
-            const bool button = (id == kControlOk || id == kControlCancel || id == kControlAboutButton) &&
+            const bool button = (id == kControlOk || id == kControlCancel || id == kControlAboutButton ||
+                                 id == kControlOtherMonitorsCheck) &&
                                 notification == BN_CLICKED;
             const bool list = (id == kControlAdapterList || id == kControlDeviceList || id == kControlModeList ||
                                id == kControlMultisampleList) &&
@@ -32,8 +33,7 @@ INT_PTR CALLBACK dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lp
             if (view != nullptr) view->command_arrived(kControlCancel, kNotifyClicked);
             return TRUE;
         }
-        default:
-            return FALSE;
+        default: return FALSE;
     }
 }
 
@@ -108,6 +108,7 @@ void Win32DeviceDialogView::show(const DeviceDialogControls& controls, bool ever
     show_check(dialog, kControlFullscreenRadio, controls.fullscreen_radio);
     show_check(dialog, kControlShowInfoCheck, controls.show_info);
     show_check(dialog, kControlExitOnMouseMoveCheck, controls.exit_on_mouse_move);
+    show_check(dialog, kControlOtherMonitorsCheck, controls.other_monitors);
     shown_ = controls;
 }
 
@@ -145,11 +146,15 @@ DialogCommand Win32DeviceDialogView::wait_for_command(DeviceDialogControls& cont
             break;
         default: break;
     }
+    // The box changes itself when clicked (or toggled with the space bar).
+    controls.other_monitors.checked =
+        SendDlgItemMessageA(dialog, kControlOtherMonitorsCheck, BM_GETCHECK, 0, 0) == BST_CHECKED;
     // The controls now show the user's choice.
     shown_.adapters.selected = controls.adapters.selected;
     shown_.devices.selected = controls.devices.selected;
     shown_.modes.selected = controls.modes.selected;
     shown_.multisample_types.selected = controls.multisample_types.selected;
+    shown_.other_monitors.checked = controls.other_monitors.checked;
     return command_;
 }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/win32/dib_format.h"
+#include "platform/win32/win32_monitors.h"
 #include "platform/win32/win32_power_status.h"
 
 namespace platform::win32 {
@@ -94,8 +95,8 @@ public:
         wc.hInstance = instance;
         wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(window_class.icon));
         wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
-        wc.hbrBackground = static_cast<HBRUSH>(
-            GetStockObject(window_class.background == Brush::Black ? BLACK_BRUSH : WHITE_BRUSH));
+        wc.hbrBackground =
+            static_cast<HBRUSH>(GetStockObject(window_class.background == Brush::Black ? BLACK_BRUSH : WHITE_BRUSH));
         wc.lpszClassName = slot.name;
         if (RegisterClassA(&wc) == 0) {
             slot = ClassSlot{};
@@ -216,8 +217,8 @@ public:
     bool set_window_pos(NativeWindow window, ZOrder order, const Rect& bounds, uint32_t flags) override {
         UINT swp = flags;
         if (order == ZOrder::None) swp |= SWP_NOZORDER;
-        return SetWindowPos(to_hwnd(window), insert_after(order), bounds.left, bounds.top,
-                            bounds.right - bounds.left, bounds.bottom - bounds.top, swp) != FALSE;
+        return SetWindowPos(to_hwnd(window), insert_after(order), bounds.left, bounds.top, bounds.right - bounds.left,
+                            bounds.bottom - bounds.top, swp) != FALSE;
     }
 
     bool get_window_rect(NativeWindow window, Rect& rect) override {
@@ -277,6 +278,22 @@ public:
     int32_t screen_width() override { return GetSystemMetrics(SM_CXSCREEN); }
     int32_t screen_height() override { return GetSystemMetrics(SM_CYSCREEN); }
     NativeWindow foreground_window() override { return to_native(GetForegroundWindow()); }
+
+    // Read afresh on every call: the monitors change under a running program
+    // (WM_DISPLAYCHANGE, which passes through as kMsgDisplayChange).
+    uint32_t monitor_count() override {
+        MonitorInfo monitors[kMaxMonitors];
+        const uint32_t count = read_desktop_monitors(monitors, kMaxMonitors);
+        return count > 0 ? count : WindowSystem::monitor_count();
+    }
+    bool get_monitor(uint32_t index, MonitorInfo& monitor) override {
+        MonitorInfo monitors[kMaxMonitors];
+        const uint32_t count = read_desktop_monitors(monitors, kMaxMonitors);
+        if (count == 0) return WindowSystem::get_monitor(index, monitor);
+        if (index >= count) return false;
+        monitor = monitors[index];
+        return true;
+    }
 
     bool stretch_bitmap(NativeWindow window, const uint32_t* pixels, int32_t width, int32_t height,
                         const Rect& dest) override {

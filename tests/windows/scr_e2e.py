@@ -7,7 +7,8 @@ Every test runs in a Wine prefix of its own, so the registry starts empty
 each time: a copy (scripts/wine-prefix.sh) of the template prefix named by
 AQUARIUM_WINE_TEMPLATE, which is made there when missing (without the
 variable, in a temporary folder). The tests leave their screenshots in
-OUTPUT_DIR. The X server is Xvfb at 1024x768 on a free display number.
+OUTPUT_DIR. The X server is Xvfb at 1024x768 on a free display number, or
+for the display modes and the two monitors Xorg with its dummy driver.
 """
 import os
 import queue
@@ -226,9 +227,11 @@ class ScrCase(unittest.TestCase):
         self.assertIsNone(p.poll(), "the run ended by itself")
         return p, window
 
-    def expect_tank_picture(self, shot):
-        """The screenshot shows the tank: background, lit lines, fish and text."""
-        every = self.pixels(shot, 0, 0, SCREEN_W, SCREEN_H)
+    def expect_tank_picture(self, shot, place=(0, 0, SCREEN_W, SCREEN_H)):
+        """The screenshot shows the tank at `place` (x, y, width, height):
+        background, lit lines, fish and text."""
+        x, y, w, h = place
+        every = self.pixels(shot, x, y, w, h)
         # Pixels are counted by colour: a screen holds far fewer colours
         # than pixels.
         colours = Counter(every)
@@ -244,7 +247,7 @@ class ScrCase(unittest.TestCase):
         fish = count(lambda c: c[0] > 40 and c[1] > c[0] and c[2] > c[0])
         self.assertGreater(fish, 2000, f"no fish; see {shot}")
         # The information text, 0x828296, in the top-left corner.
-        corner = Counter(self.pixels(shot, 0, 0, 400, 80))
+        corner = Counter(self.pixels(shot, x, y, 400, 80))
         text = count(lambda c: near(c, (0x82, 0x82, 0x96), 2), corner)
         self.assertGreater(text, 200, f"no information text; see {shot}")
         return every
@@ -393,13 +396,23 @@ class ScrTest(ScrCase):
 
     # ---- configure mode ----
 
-    def test_configure_shows_the_dialog_and_enter_saves_the_choice(self):
+    def test_configure_shows_the_dialog_and_enter_saves_the_choice_with_the_other_monitors_box(self):
         p = self.start(SCR, "/c")
         window = self.wait_window()
         time.sleep(1)
         self.screenshot("configure")
         x, y, w, h = self.geometry(window)
         self.assertTrue(200 < w < SCREEN_W and 100 < h < SCREEN_H, f"not a dialog: {w}x{h}")
+        # The buttons keep their ids and texts; the other monitors' box has
+        # a row of its own below every other control, checked by default.
+        controls = {c.id: c for c in self.controls(xdotool("getwindowname", window).strip())}
+        for control, text in ((1, "OK"), (2, "Cancel"), (1029, "about"), (1030, "A fish on every other monitor")):
+            self.assertEqual(controls[control].text, text, control)
+        box = controls[1030]
+        for control in (1000, 1002, 1003, 1005, 1, 2, 1029):
+            self.assertLess(controls[control].top, box.top, control)
+        self.assertLessEqual(box.bottom, y + h)
+        xdotool("mousemove", str((box.left + box.right) // 2), str((box.top + box.bottom) // 2), "click", "1")
         self.focus(window)
         xdotool("key", "Return")
         self.assertEqual(self.wait_exit(p, 15), 0, "Enter did not close the dialog")
@@ -407,6 +420,7 @@ class ScrTest(ScrCase):
         for name in DEVICE:
             self.assertIn(name, values, f"{name} not saved")
             self.dword(values, name)
+        self.assertEqual(self.dword(values, "d_other_monitors"), 0, "the box's click was not saved")
 
     def test_configure_about_shows_the_about_box_which_closes_leaving_the_dialog_working(self):
         p = self.start(SCR, "/c")
@@ -545,14 +559,18 @@ EndSection
 """
 
 
-class ScrDisplayModeTest(ScrCase):
+class XorgCase(ScrCase):
+    """The tests of the class run on Xorg with the dummy driver and the
+    class's configuration instead of Xvfb."""
+    CONFIG = XORG_CONF
+
     @classmethod
     def setUpClass(cls):
         global DISPLAY
-        folder = os.path.join(WORK, "xorg")
+        folder = os.path.join(WORK, "xorg-" + cls.__name__)
         os.makedirs(os.path.join(folder, "conf.d"))
         with open(os.path.join(folder, "xorg.conf"), "w") as f:
-            f.write(XORG_CONF)
+            f.write(cls.CONFIG)
         cls.xvfb_display = DISPLAY
         cls.xorg, DISPLAY = start_x_server(
             ["Xorg", "-noreset", "-config", os.path.join(folder, "xorg.conf"), "-configdir",
@@ -564,6 +582,9 @@ class ScrDisplayModeTest(ScrCase):
         cls.xorg.terminate()
         cls.xorg.wait()
         DISPLAY = cls.xvfb_display
+
+
+class ScrDisplayModeTest(XorgCase):
 
     def screen_size(self):
         out = subprocess.run(["xrandr", "-display", DISPLAY], capture_output=True, text=True, check=True).stdout
@@ -622,6 +643,200 @@ class ScrDisplayModeTest(ScrCase):
         xdotool("key", "Escape")
         self.assertEqual(self.wait_exit(p, 15), 0)
         self.wait_screen_size((SCREEN_W, SCREEN_H))
+
+
+# Room for 1024 x 768 and 800 x 600 beside each other: the second RandR
+# output is switched on beside the first or left of it, as a desktop with
+# two screens has it. Wine's X11 driver takes its monitors from the server.
+XORG_TWO_MONITORS_CONF = """
+Section "Device"
+    Identifier "dummy"
+    Driver "dummy"
+    VideoRam 65536
+EndSection
+Section "Monitor"
+    Identifier "monitor"
+    HorizSync 5.0-100.0
+    VertRefresh 5.0-200.0
+    Modeline "1024x768" 65.00 1024 1048 1184 1344 768 771 777 806 -hsync -vsync
+EndSection
+Section "Screen"
+    Identifier "screen"
+    Device "dummy"
+    Monitor "monitor"
+    DefaultDepth 24
+    SubSection "Display"
+        Depth 24
+        Modes "1024x768"
+        Virtual 1824 1368
+    EndSubSection
+EndSection
+Section "ServerFlags"
+    Option "AutoAddDevices" "false"
+    Option "AutoEnableDevices" "false"
+EndSection
+"""
+DESKTOP = "#3070a0"  # the root window's colour: the desktop showing through
+TEXT = (0x82, 0x82, 0x96)  # the information text's colour
+
+
+class ScrMonitorsTest(XorgCase):
+    """Run mode on two monitors of different sizes: each is covered to its
+    pixels, with the tank on the main one and a fish of its own or black on
+    the other; input on the other ends the run. Places are X's (the root
+    window's), which Wine shifts so that the primary is at (0, 0)."""
+    CONFIG = XORG_TWO_MONITORS_CONF
+    MAIN_BESIDE, SECOND_BESIDE = (0, 0, 1024, 768), (1024, 0, 800, 600)
+    SECOND_LEFT, MAIN_RIGHT = (0, 0, 800, 600), (800, 0, 1024, 768)
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        xrandr = lambda *args: subprocess.run(["xrandr", "-display", DISPLAY, *args], check=True)
+        xrandr("--newmode", "800x600b", "40.00", "800", "840", "968", "1056", "600", "601", "605", "628", "+hsync",
+               "+vsync")
+        xrandr("--addmode", "DUMMY1", "800x600b")
+
+    def second_monitor(self, where):
+        """The second output on at 800 x 600, `where` ("--right-of" or
+        "--left-of") the first; the desktop in its colour."""
+        subprocess.run(["xrandr", "-display", DISPLAY, "--output", "DUMMY1", "--mode", "800x600b", where, "DUMMY0"],
+                       check=True)
+        # The dummy driver reports the output connected only once a client
+        # has probed the outputs (this listing does), and Wine reads the
+        # server's state without probing: without it Wine sees one monitor.
+        listed = subprocess.run(["xrandr", "-display", DISPLAY, "--listmonitors"], capture_output=True, text=True,
+                                check=True).stdout
+        self.assertIn("Monitors: 2", listed)
+        subprocess.run(["xsetroot", "-display", DISPLAY, "-solid", DESKTOP], check=True)
+
+    def windows_at(self, place, seconds=30):
+        """The program's visible windows at `place`, once there is one."""
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            found = [w for w in xdotool("search", "--onlyvisible", "--name", TITLE, check=False).split()
+                     if self.geometry(w) == place]
+            if found:
+                return found
+            time.sleep(0.25)
+        self.fail(f"no window at {place} within {seconds} s")
+
+    def expect_covered(self, shot, main, other, fish):
+        """The main monitor shows the tank with its text, the other a fish
+        or black, and neither shows the desktop."""
+        self.expect_tank_picture(shot, main)
+        colours = Counter(self.pixels(shot, *other))
+        if fish:
+            self.assertGreater(colours[(0, 0, 0x28)], other[2] * other[3] // 3, f"no tank on the second; see {shot}")
+            self.assertGreater(len(colours), 50, f"no fish on the second monitor; see {shot}")
+        else:
+            self.assertEqual(list(colours), [(0, 0, 0)], f"the second monitor is not plain black; see {shot}")
+        desktop = tuple(int(DESKTOP[i:i + 2], 16) for i in (1, 3, 5))
+        for place in (main, other):
+            self.assertNotIn(desktop, Counter(self.pixels(shot, *place)), f"the desktop shows at {place}; see {shot}")
+
+    def text_bottom(self, shot, place):
+        """The lowest row (from the monitor's top) of the information text."""
+        x, y, _, _ = place
+        rows = self.pixels(shot, x, y, 700, 200)
+        near = lambda c: all(abs(a - b) <= 2 for a, b in zip(c, TEXT))
+        lowest = -1
+        for row in range(200):
+            if sum(1 for c in rows[row * 700:(row + 1) * 700] if near(c)) >= 3:
+                lowest = row
+        return lowest
+
+    def expect_ended_and_saved(self, p, by):
+        self.assertEqual(self.wait_exit(p, 20), 0, f"{by} did not end the run")
+        return self.expect_general_settings_saved()
+
+    def test_beside_the_first_the_second_shows_a_fish_alt_enter_still_works_and_a_click_there_ends_the_run(self):
+        self.second_monitor("--right-of")
+        p = self.start(SCR, "/s")
+        main = self.windows_at(self.MAIN_BESIDE)[-1]
+        self.windows_at(self.SECOND_BESIDE)
+        time.sleep(2)  # a few frames on both
+        shot = self.screenshot("monitors-fish")
+        self.expect_covered(shot, self.MAIN_BESIDE, self.SECOND_BESIDE, True)
+        self.assertLess(self.text_bottom(shot, self.MAIN_BESIDE), 70, f"text of 96 pixels per inch; see {shot}")
+
+        # Alt+Enter takes the main window into a window and back; the run
+        # goes on and the second monitor stays covered.
+        for state, wanted in (("windowed", lambda g: g != self.MAIN_BESIDE), ("full-screen", self.MAIN_BESIDE.__eq__)):
+            self.focus(main)
+            xdotool("key", "alt+Return")
+            deadline = time.monotonic() + 10
+            while not wanted(self.geometry(main)) and time.monotonic() < deadline:
+                time.sleep(0.25)
+            self.assertTrue(wanted(self.geometry(main)), f"not {state}: {self.geometry(main)}")
+            self.assertIsNone(p.poll(), f"Alt+Enter to {state} ended the run")
+            self.windows_at(self.SECOND_BESIDE, 2)
+        time.sleep(1.5)
+        self.expect_covered(self.screenshot("monitors-full-screen-again"), self.MAIN_BESIDE, self.SECOND_BESIDE, True)
+
+        xdotool("mousemove", "1400", "300", "click", "1")
+        values = self.expect_ended_and_saved(p, "a click on the second monitor")
+        self.assertEqual(self.dword(values, "d_other_monitors"), 1)
+
+    def test_the_second_monitors_adapter_chosen_the_run_switches_that_monitor_and_covers_the_first(self):
+        self.second_monitor("--right-of")
+        # The dialog's second adapter, as a user picks it with the keyboard
+        # (the adapter list has the focus), saved with Enter.
+        p = self.start(SCR, "/c")
+        dialog = self.wait_window()
+        time.sleep(1)
+        self.focus(dialog)
+        xdotool("key", "Down")
+        time.sleep(0.5)
+        xdotool("key", "Return")
+        self.assertEqual(self.wait_exit(p, 15), 0, "Enter did not close the dialog")
+        self.assertEqual(self.dword(self.registry(), "r_adapter"), 1)
+
+        p = self.start(SCR, "/s")
+        first = self.windows_at(self.MAIN_BESIDE)
+        time.sleep(2)
+        monitors = subprocess.run(["xrandr", "-display", DISPLAY, "--listmonitors"], capture_output=True, text=True,
+                                  check=True).stdout
+        m = re.search(r"DUMMY1 (\d+)/\d+x(\d+)/\d+\+(\d+)\+(\d+)", monitors)
+        second = tuple(int(m.group(i)) for i in (3, 4, 1, 2))
+        self.windows_at(second)
+        shot = self.screenshot("monitors-second-adapter")
+        # The tank with its text on the second monitor, a fish without text
+        # on the first.
+        self.expect_tank_picture(shot, second)
+        self.assertLess(self.text_bottom(shot, self.MAIN_BESIDE), 0, f"text on the first monitor; see {shot}")
+        self.assertGreater(Counter(self.pixels(shot, *self.MAIN_BESIDE))[(0, 0, 0x28)], 1024 * 768 // 3,
+                           f"no tank on the first monitor; see {shot}")
+        self.assertTrue(first)
+
+        xdotool("mousemove", "500", "400", "click", "1")
+        self.expect_ended_and_saved(p, "a click on the first monitor")
+        deadline = time.monotonic() + 10
+        while "DUMMY1 800/" not in monitors and time.monotonic() < deadline:
+            time.sleep(0.25)
+            monitors = subprocess.run(["xrandr", "-display", DISPLAY, "--listmonitors"], capture_output=True,
+                                      text=True, check=True).stdout
+        self.assertIn("DUMMY1 800/", monitors, "the second monitor's mode was not given back")
+
+    def test_left_of_the_first_at_192_dpi_each_is_covered_to_its_pixels_the_second_black_and_a_key_there_ends_it(self):
+        self.reg_add("d_other_monitors", "REG_DWORD", "0")
+        subprocess.run(["wine", "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
+                        "/d", "192", "/f"], env=self.env, check=True, capture_output=True)
+        self.second_monitor("--left-of")
+        p = self.start(SCR, "/s")
+        self.windows_at(self.MAIN_RIGHT)
+        cover = self.windows_at(self.SECOND_LEFT)[-1]
+        time.sleep(2)
+        shot = self.screenshot("monitors-black-192dpi")
+        self.expect_covered(shot, self.MAIN_RIGHT, self.SECOND_LEFT, False)
+        # Four lines of text end about 56 pixels down at 96 pixels per inch.
+        self.assertGreater(self.text_bottom(shot, self.MAIN_RIGHT), 100, f"the text did not grow; see {shot}")
+
+        xdotool("mousemove", "400", "300")
+        self.focus(cover)
+        xdotool("key", "x")
+        values = self.expect_ended_and_saved(p, "a key on the second monitor")
+        self.assertEqual(self.dword(values, "d_other_monitors"), 0)
 
 
 if __name__ == "__main__":

@@ -1,19 +1,22 @@
 // The Win32 platform against the real system (under Wine on Linux), the
 // parts that need no display: the registry store's type and size rules, the
-// clock, GDI glyphs, and the program's resources (accelerator table 113,
-// string 1, icon 101, bitmap IDB_SMALLWND).
+// clock, GDI glyphs, the order of the monitors, and the program's resources
+// (accelerator table 113, string 1, icon 101, bitmap IDB_SMALLWND).
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 #include <set>
+#include <vector>
 
 #include "app/accelerators.h"
 #include "platform/gl/frame_pacer.h"
 #include "platform/win32/gdi_glyph_rasterizer.h"
 #include "platform/win32/registry_settings_store.h"
 #include "platform/win32/win32_clock.h"
+#include "platform/win32/win32_monitors.h"
 #include "resources/resources.h"
 
 namespace {
@@ -116,6 +119,43 @@ TEST(Win32Clock, CountsFromItsCreationAndGrantsOneMillisecond) {
     EXPECT_LT(clock.time_get_time(), 600000u);
     EXPECT_EQ(clock.time_begin_period(1), 0u);
     EXPECT_EQ(clock.time_end_period(1), 0u);
+}
+
+// ---- the monitors' order ----
+
+// Monitor N is the monitor of adapter N, whatever order the system lists
+// the monitors in; monitors of no adapter follow, the primary first.
+TEST(MonitorOrder, TheAdaptersOrderRulesAndTheRestFollowWithThePrimaryFirst) {
+    using platform::win32::FoundMonitor;
+    const auto monitor = [](const char* name, int32_t left, bool primary) {
+        FoundMonitor found{};
+        found.info.bounds = platform::Rect{left, 0, left + 800, 600};
+        found.info.dpi = 96;
+        std::snprintf(found.info.name, sizeof found.info.name, "%s", name);
+        found.primary = primary;
+        return found;
+    };
+    const FoundMonitor found[] = {monitor("\\\\.\\DISPLAY3", -800, false), monitor("\\\\.\\DISPLAY9", 1600, false),
+                                  monitor("\\\\.\\DISPLAY2", 0, true), monitor("\\\\.\\DISPLAY1", 800, false)};
+    const char adapters[][platform::kMonitorNameSize] = {"\\\\.\\DISPLAY2", "\\\\.\\DISPLAY1", "\\\\.\\DISPLAY3"};
+    struct Case {
+        uint32_t adapter_count, found_count, capacity;
+        std::vector<int32_t> lefts;  // of the monitors in the answer's order
+    };
+    const Case cases[] = {
+        {3, 4, 16, {0, 800, -800, 1600}},  // the adapters' order, then the one of no adapter
+        {0, 4, 16, {0, -800, 1600, 800}},  // no adapters: the primary first, then the system's order
+        {3, 3, 16, {0, -800, 1600}},       // DISPLAY1 has no monitor: the others move up
+        {3, 4, 2, {0, 800}},               // no more than the capacity
+    };
+    for (const Case& c : cases) {
+        platform::MonitorInfo ordered[16] = {};
+        const uint32_t count =
+            platform::win32::order_monitors(adapters, c.adapter_count, found, c.found_count, ordered, c.capacity);
+        std::vector<int32_t> lefts;
+        for (uint32_t i = 0; i < count; ++i) lefts.push_back(ordered[i].bounds.left);
+        EXPECT_EQ(lefts, c.lefts) << c.adapter_count << " adapters, " << c.found_count << " monitors";
+    }
 }
 
 // ---- GDI glyphs ----

@@ -116,9 +116,9 @@ TEST_F(WindowSystemTest, TheKeysOfTable113BecomeCommandsAndOthersStayKeys) {
         WPARAM key;
         uint16_t command;  // 0: no command
     };
-    for (const Case c : {Case{VK_ESCAPE, app::kCommandExit}, Case{VK_F2, app::kCommandChangeDevice},
-                         Case{'P', app::kCommandPause}, Case{VK_SPACE, app::kCommandSingleStep}, Case{'Q', 0},
-                         Case{'H', 0}}) {
+    for (const Case c :
+         {Case{VK_ESCAPE, app::kCommandExit}, Case{VK_F2, app::kCommandChangeDevice}, Case{'P', app::kCommandPause},
+          Case{VK_SPACE, app::kCommandSingleStep}, Case{'Q', 0}, Case{'H', 0}}) {
         seen.count = 0;
         PostMessageA(reinterpret_cast<HWND>(window), WM_KEYDOWN, c.key, 1);
         drain();
@@ -250,6 +250,7 @@ protected:
         controls.multisample_types.selected = 0;
         controls.modes.enabled = controls.adapters.enabled = controls.devices.enabled = true;
         controls.multisample_types.enabled = false;
+        controls.other_monitors = platform::DialogCheck{true, true};
         ASSERT_EQ(view.open(controls), platform::kOk);
         dialog = reinterpret_cast<HWND>(view.window());
     }
@@ -280,10 +281,41 @@ TEST_F(DialogTest, Template144ShowsTheControlsAndHidesTheUnusedOnes) {
         ASSERT_NE(GetDlgItem(dialog, id), nullptr) << id;
         EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, id))) << id;
     }
-    for (int id : {IDOK, IDCANCEL, 1029}) EXPECT_TRUE(IsWindowVisible(GetDlgItem(dialog, id))) << id;
+    for (int id : {IDOK, IDCANCEL, 1029, 1030}) EXPECT_TRUE(IsWindowVisible(GetDlgItem(dialog, id))) << id;
     char caption[80] = {};
     GetWindowTextA(dialog, caption, sizeof caption);
     EXPECT_STREQ(caption, "Aquarium");
+}
+
+// The other monitors' box: a row of its own below every other control,
+// showing the setting; a click is reported with the box's new state.
+TEST_F(DialogTest, TheOtherMonitorsBoxLiesBelowTheOthersAndAClickIsReportedWithItsState) {
+    HWND box = GetDlgItem(dialog, platform::kControlOtherMonitorsCheck);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(text_of(platform::kControlOtherMonitorsCheck), "A fish on every other monitor");
+    EXPECT_EQ(SendMessageA(box, BM_GETCHECK, 0, 0), BST_CHECKED);
+    RECT place{};
+    GetWindowRect(box, &place);
+    for (int id : {1002, 1000, 1003, 1005, IDOK, IDCANCEL, 1029}) {
+        RECT other{};
+        GetWindowRect(GetDlgItem(dialog, id), &other);
+        if (id < 1000 || id > 1005) {  // the lists drop down over it
+            EXPECT_LE(other.bottom, place.top) << id;
+        }
+        EXPECT_LT(other.top, place.top) << id;
+    }
+    RECT client{};
+    GetClientRect(dialog, &client);
+    MapWindowPoints(dialog, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    EXPECT_LE(place.bottom, client.bottom);
+
+    for (const bool checked : {false, true}) {
+        PostMessageA(box, BM_CLICK, 0, 0);
+        const platform::DialogCommand command = view.wait_for_command(controls);
+        EXPECT_EQ(command.control_id, platform::kControlOtherMonitorsCheck);
+        EXPECT_EQ(command.notification, platform::kNotifyClicked);
+        EXPECT_EQ(controls.other_monitors.checked, checked);
+    }
 }
 
 TEST_F(DialogTest, ASelectionIsReportedWithTheNewIndexAndChangedListsAreShown) {
