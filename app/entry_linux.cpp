@@ -2,7 +2,9 @@
 // -root or -window-id ID make it an XScreenSaver display module (see
 // module_mode.h), whatever else the command line holds. Otherwise its
 // command line is the host's: the program's arguments joined by single
-// spaces (see command_line.h).
+// spaces (see command_line.h). The run and configure modes open their
+// windows natively on Wayland or on X11 (platform/sdl/video_session.h);
+// previews and modules draw in other programs' X11 windows.
 
 #include <csignal>
 #include <cstdio>
@@ -15,8 +17,8 @@
 #include "app/device_dialog_runner.h"
 #include "app/frame_loop.h"
 #include "app/module_mode.h"
-#include "app/seed_from_environment.h"
 #include "app/program_info.h"
+#include "app/seed_from_environment.h"
 #include "platform/dialog/imgui_device_dialog_view.h"
 #include "platform/egl/egl_graphics.h"
 #include "platform/files/empty_settings_store.h"
@@ -29,11 +31,12 @@
 #include "platform/hosted/hosted_window_system.h"
 #include "platform/power/linux_power_status.h"
 #include "platform/power/scripted_power_status.h"
+#include "platform/sdl/sdl_video.h"
 #include "platform/sdl/sdl_window_system.h"
 #include "platform/sdl/x11_windows.h"
 #include "platform/system/file_instance_lock.h"
-#include "platform/system/stderr_message_boxes.h"
 #include "platform/system/process_id.h"
+#include "platform/system/stderr_message_boxes.h"
 #include "platform/system/steady_clock.h"
 #include "platform/system/termination_signals.h"
 #include "settings/device_dialog.h"
@@ -47,9 +50,9 @@ constexpr int kCommandLineCapacity = 4096;
 class WindowedDeviceDialog final : public app::DeviceDialogRunner {
 public:
     int32_t run_modal(app::RenderApp& app) override {
-        const settings::DeviceDialogServices services{&app.device_table, app.graphics,
-                                                      app.settings,      app.platform.settings,
-                                                      app.platform.message_boxes, app.title};
+        const settings::DeviceDialogServices services{
+            &app.device_table,          app.graphics, app.settings, app.platform.settings,
+            app.platform.message_boxes, app.title};
         platform::dialog::ImGuiDeviceDialogView view;
         const int32_t answer = settings::run_device_dialog_model(view, services);
         return answer == app::kDialogOk ? app::kDialogOk : app::kDialogCancel;
@@ -177,30 +180,47 @@ int run_module(const app::ModuleRequest& request) {
     end_module(status, windows.host_lost());
 }
 
+// Previews and modules name X11 windows; a Wayland session without X11
+// (no DISPLAY) has none.
+bool refuse_without_x11(const char* what) {
+    const char* display = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    if ((display != nullptr && display[0] != '\0') || wayland == nullptr || wayland[0] == '\0') return false;
+    std::fprintf(stderr,
+                 "aquarium: %s draws in an X11 window, and this Wayland session has no X display (DISPLAY is unset)\n",
+                 what);
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     switch (app::find_info_request(argc, argv)) {
-        case app::InfoRequest::help:
-            return app::print_usage(stdout) ? 0 : 1;
-        case app::InfoRequest::version:
-            return app::print_version(stdout) ? 0 : 1;
-        case app::InfoRequest::none:
-            break;
+        case app::InfoRequest::help: return app::print_usage(stdout) ? 0 : 1;
+        case app::InfoRequest::version: return app::print_version(stdout) ? 0 : 1;
+        case app::InfoRequest::none: break;
     }
 
     static char command_line[kCommandLineCapacity];
     app::join_arguments(argc, argv, command_line, kCommandLineCapacity);
 
     const app::ModuleRequest module = app::find_module_request(argc, argv, std::getenv("XSCREENSAVER_WINDOW"));
+    if (module.kind == app::ModuleRequest::Kind::root || module.kind == app::ModuleRequest::Kind::window) {
+        if (refuse_without_x11("a display module (-root, -window-id)")) return 1;
+    }
+    app::CommandLineResult parsed{app::ScreenSaverMode::configure, 0};
+    const bool preview = module.kind == app::ModuleRequest::Kind::none &&
+                         app::parse_command_line(command_line, 0, parsed) &&
+                         parsed.mode == app::ScreenSaverMode::preview;
+    if (preview && refuse_without_x11("the preview (-p)")) return 1;
+    platform::choose_video_session(preview || module.kind != app::ModuleRequest::Kind::none);
+
     switch (module.kind) {
-        case app::ModuleRequest::Kind::none:
-            return run_screen_saver(command_line);
+        case app::ModuleRequest::Kind::none: return run_screen_saver(command_line);
         case app::ModuleRequest::Kind::unusable:
             // No switch and no window: the screen saver would end silently.
             std::fprintf(stderr, "aquarium: %s\n", module.problem);
             return 0;
-        default:
-            return run_module(module);
+        default: return run_module(module);
     }
 }

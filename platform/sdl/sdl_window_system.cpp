@@ -89,6 +89,8 @@ public:
             uint32_t flags = (params.style & kStyleVisible) != 0 ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN;
             if ((params.style & kStyleCaption) != kStyleCaption) flags |= SDL_WINDOW_BORDERLESS;
             if ((params.style & kStyleThickFrame) != 0) flags |= SDL_WINDOW_RESIZABLE;
+            // Drawn at the output's pixels on a scaled Wayland output.
+            if (video_session() == sdl::VideoSession::wayland) flags |= SDL_WINDOW_ALLOW_HIGHDPI;
             const int x = default_position ? static_cast<int>(SDL_WINDOWPOS_UNDEFINED) : b.left;
             const int y = default_position ? static_cast<int>(SDL_WINDOWPOS_UNDEFINED) : b.top;
             sdl_window = SDL_CreateWindow(params.title != nullptr ? params.title : "", x, y, width, height, flags);
@@ -220,14 +222,11 @@ public:
 
     intptr_t default_window_proc(NativeWindow window, uint32_t message, uintptr_t wparam, intptr_t) override {
         switch (message) {
-            case kMsgClose:
-                destroy_window(window);
-                return 0;
+            case kMsgClose: destroy_window(window); return 0;
             case kMsgSetCursor:
                 set_cursor_visible(true);  // the class's arrow
                 return 1;
-            case kMsgNcHitTest:
-                return kHitClient;
+            case kMsgNcHitTest: return kHitClient;
             case kMsgSysCommand: {
                 const WindowRecord* record = find(window);
                 if (record == nullptr) return 0;
@@ -238,8 +237,7 @@ public:
                 if (command == kSysCommandRestore) SDL_RestoreWindow(record->sdl);
                 return 0;
             }
-            default:
-                return 0;
+            default: return 0;
         }
     }
 
@@ -249,6 +247,11 @@ public:
         WindowRecord* record = find(window);
         if (record == nullptr || record->sdl == nullptr) return record != nullptr;
         constexpr uint32_t kNoSize = 0x1, kNoMove = 0x2, kNoZOrder = 0x4, kHide = 0x80;
+        if ((flags & (kNoSize | kNoMove)) == 0 && place_over_output(*record, bounds)) {
+            if (flags & kPlaceShowWindow) SDL_ShowWindow(record->sdl);
+            if (flags & kHide) SDL_HideWindow(record->sdl);
+            return true;
+        }
         int top = 0, left = 0, bottom = 0, right = 0;
         SDL_GetWindowBordersSize(record->sdl, &top, &left, &bottom, &right);
         // A window in a display mode of its own stays where the mode put
@@ -451,6 +454,35 @@ public:
     }
 
 private:
+    // On Wayland a client does not place its windows: a window without a
+    // frame put exactly over an output becomes full screen on that output
+    // (in SDL, the display its position falls on). False when this is not
+    // such a placement; the window is then placed as usual.
+    bool place_over_output(WindowRecord& record, const Rect& bounds) {
+        if (video_session() != sdl::VideoSession::wayland || record.sdl == nullptr) return false;
+        if ((record.style & kStyleCaption) == kStyleCaption) return false;
+        const int count = SDL_GetNumVideoDisplays();
+        for (int display = 0; display < count; ++display) {
+            SDL_Rect output{};
+            if (SDL_GetDisplayBounds(display, &output) != 0) continue;
+            if (output.x != bounds.left || output.y != bounds.top || output.w != bounds.right - bounds.left ||
+                output.h != bounds.bottom - bounds.top) {
+                continue;
+            }
+            const bool full_screen = (SDL_GetWindowFlags(record.sdl) & SDL_WINDOW_FULLSCREEN) != 0;
+            if (full_screen && SDL_GetWindowDisplayIndex(record.sdl) == display) return true;
+            if (full_screen) SDL_SetWindowFullscreen(record.sdl, 0);
+            record.covering = true;
+            record.expected_width = output.w;
+            record.expected_height = output.h;
+            SDL_SetWindowPosition(record.sdl, output.x, output.y);
+            SDL_SetWindowSize(record.sdl, output.w, output.h);
+            SDL_SetWindowFullscreen(record.sdl, SDL_WINDOW_FULLSCREEN_DESKTOP);
+            return true;
+        }
+        return false;
+    }
+
     int32_t find_class(const char* name) const {
         for (uint32_t i = 0; i < kMaxClasses; ++i) {
             if (classes_[i].used && std::strcmp(classes_[i].name, name) == 0) return static_cast<int32_t>(i);
@@ -510,13 +542,37 @@ private:
     bool read_monitors() {
         const bool first = !monitors_read_;
         monitors_read_ = true;
-        if (first) x11::monitors_changed();  // starts listening before the read, so no change is missed
+        const bool wayland = video_session() == sdl::VideoSession::wayland;
+        if (first && !wayland) x11::monitors_changed();  // starts listening before the read, so no change is missed
         MonitorInfo fresh[kMaxMonitors] = {};
-        const uint32_t count = x11::read_monitors(fresh, kMaxMonitors);
+        const uint32_t count = wayland ? read_outputs(fresh, kMaxMonitors) : x11::read_monitors(fresh, kMaxMonitors);
         const bool same = count == monitor_total_ && std::memcmp(fresh, monitors_, sizeof(MonitorInfo) * count) == 0;
         std::memcpy(monitors_, fresh, sizeof monitors_);
         monitor_total_ = count;
         return !first && !same;
+    }
+
+    // On Wayland the monitors are SDL's displays, the compositor's outputs,
+    // in its layout; an output drawn at twice its size in pixels asks for
+    // twice the pixels per inch.
+    static uint32_t read_outputs(MonitorInfo* monitors, uint32_t capacity) {
+        if (!sdl_video_ready()) return 0;
+        const int count = SDL_GetNumVideoDisplays();
+        uint32_t read = 0;
+        for (int display = 0; display < count && read < capacity; ++display) {
+            SDL_Rect bounds{};
+            SDL_DisplayMode mode{};
+            if (SDL_GetDisplayBounds(display, &bounds) != 0 || bounds.w <= 0 || bounds.h <= 0) continue;
+            MonitorInfo& monitor = monitors[read++];
+            monitor.bounds = Rect{bounds.x, bounds.y, bounds.x + bounds.w, bounds.y + bounds.h};
+            monitor.dpi = kDefaultDpi;
+            if (SDL_GetDesktopDisplayMode(display, &mode) == 0 && mode.w > bounds.w) {
+                monitor.dpi = (kDefaultDpi * mode.w + bounds.w / 2) / bounds.w;
+            }
+            const char* name = SDL_GetDisplayName(display);
+            std::snprintf(monitor.name, sizeof monitor.name, "%s", name != nullptr ? name : "");
+        }
+        return read;
     }
 
     // The monitors changed: every top-level window hears of it, with the
@@ -530,7 +586,9 @@ private:
     }
 
     void pump_events() {
-        if (monitors_read_ && x11::monitors_changed() && read_monitors()) announce_monitor_change();
+        if (monitors_read_ && video_session() == sdl::VideoSession::x11 && x11::monitors_changed() && read_monitors()) {
+            announce_monitor_change();
+        }
         if (has_child_windows()) pump_child_events();
         if (!SDL_WasInit(SDL_INIT_VIDEO)) return;
         SDL_Event event;
@@ -551,6 +609,13 @@ private:
         }
         if (event.type == SDL_WINDOWEVENT) {
             translate_window_event(event.window);
+            return;
+        }
+        if (event.type == SDL_DISPLAYEVENT) {
+            // Wayland's outputs come, go and change through SDL's displays.
+            if (monitors_read_ && video_session() == sdl::VideoSession::wayland && read_monitors()) {
+                announce_monitor_change();
+            }
             return;
         }
         uint32_t sdl_id = 0;
@@ -606,14 +671,9 @@ private:
                 }
                 break;
             }
-            case SDL_WINDOWEVENT_EXPOSED:
-                queue_.push(Message{id, kMsgPaint, 0, 0});
-                break;
-            case SDL_WINDOWEVENT_CLOSE:
-                queue_.push(Message{id, kMsgClose, 0, 0});
-                break;
-            default:
-                break;
+            case SDL_WINDOWEVENT_EXPOSED: queue_.push(Message{id, kMsgPaint, 0, 0}); break;
+            case SDL_WINDOWEVENT_CLOSE: queue_.push(Message{id, kMsgClose, 0, 0}); break;
+            default: break;
         }
     }
 
