@@ -1,0 +1,207 @@
+#!/usr/bin/env bash
+# aquarium as a native Wayland client of a real compositor: sway with its
+# headless backend and two outputs (HEADLESS-1 800x600 at 0,0 and
+# HEADLESS-2 640x480 to its right), pictures taken with grim, keys typed
+# through the virtual-keyboard protocol (wtype), the pointer moved and
+# pressed by sway's own seat commands (a virtual pointer gives the seat its
+# pointer). One scenario per call:
+#   run_mode_ends_and_saves  -s covers both outputs and ends on a key, a
+#                            click and pointer motion, saving the settings;
+#                            previews and modules, which draw in X11
+#                            windows, refuse a session without X11
+#   configure_dialog         -c shows the settings dialog, which Escape
+#                            closes, and so does a click on Cancel
+#
+# sway refuses to run as root: as root everything runs as the unprivileged
+# system user aquarium-test (made when it is missing).
+#   wayland_test.sh SCENARIO AQUARIUM VIRTUAL_POINTER
+set -euo pipefail
+scenario=$1 aquarium=$2 pointer_helper=$3
+readonly user=aquarium-test
+
+for tool in sway swaymsg grim wtype convert; do
+  command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed (scripts/setup.sh installs it)" >&2; exit 1; }
+done
+
+work=$(mktemp -d /tmp/aquarium-wayland-XXXXXX)
+chmod 755 "$work"
+home=$work/home run=$work/run
+mkdir -p "$home/bin" "$run"
+chmod 700 "$run"
+cp "$aquarium" "$home/bin/aquarium"
+cp "$pointer_helper" "$home/bin/virtual-pointer"
+
+sway_pid="" pointer_pid="" aquarium_pid=""
+cleanup() {
+  for pid in $aquarium_pid $pointer_pid $sway_pid; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAIL: $*" >&2
+  for log in "$work"/*.log "$home"/*.log; do
+    [ -f "$log" ] && { echo "--- $log" >&2; tail -n 20 "$log" >&2; }
+  done
+  exit 1
+}
+
+as_user=()
+if [ "$(id -u)" -eq 0 ]; then
+  id "$user" >/dev/null 2>&1 || useradd --system --no-create-home --shell /usr/sbin/nologin "$user" ||
+    id "$user" >/dev/null || fail "cannot make the user $user"
+  as_user=(setpriv "--reuid=$(id -u "$user")" "--regid=$(id -g "$user")" --init-groups --)
+fi
+
+scale=1
+cat >"$home/sway.conf" <<CONFIG
+xwayland disable
+default_border none
+output HEADLESS-1 resolution 800x600 position 0 0
+output HEADLESS-2 resolution 640x480 position 800 0 scale $scale
+CONFIG
+[ ${#as_user[@]} -eq 0 ] || chown -R "$user:" "$home" "$run"
+
+base_env=(env -i "HOME=$home" "XDG_RUNTIME_DIR=$run" "PATH=/usr/bin:/bin")
+"${as_user[@]}" "${base_env[@]}" WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_HEADLESS_OUTPUTS=2 \
+  WLR_LIBINPUT_NO_DEVICES=1 sway -c "$home/sway.conf" >"$work/sway.log" 2>&1 &
+sway_pid=$!
+for _ in $(seq 100); do
+  [ -S "$run/wayland-1" ] && compgen -G "$run/sway-ipc.*.sock" >/dev/null && break
+  kill -0 "$sway_pid" 2>/dev/null || fail "sway ended at start"
+  sleep 0.1
+done
+[ -S "$run/wayland-1" ] || fail "sway made no Wayland socket"
+swaysock=$(compgen -G "$run/sway-ipc.*.sock" | head -n1)
+
+# A command inside the session, as the session's user.
+in_session() {
+  "${as_user[@]}" "${base_env[@]}" WAYLAND_DISPLAY=wayland-1 "SWAYSOCK=$swaysock" "$@"
+}
+sway_says() { in_session swaymsg "$@" >/dev/null || fail "swaymsg $* failed"; }
+
+in_session "$home/bin/virtual-pointer" >"$work/pointer.out" 2>"$work/pointer.log" &
+pointer_pid=$!
+for _ in $(seq 50); do grep -q ready "$work/pointer.out" && break; sleep 0.1; done
+grep -q ready "$work/pointer.out" || fail "the virtual pointer did not start"
+
+# The picture of the whole layout.
+shot=$home/shot.png
+take_picture() { in_session grim "$shot" || fail "grim failed"; }
+
+# True when the region W x H at X,Y of the last picture shows the tank: the
+# dark blue water with lines and the fish in it (sway's own background is
+# a flat grey).
+shows_tank() {
+  local stats
+  stats=$(convert "$shot" -crop "$3x$4+$1+$2" +repage -format '%[fx:mean.r] %[fx:mean.b] %k' info:)
+  awk -v s="$stats" 'BEGIN { split(s, v, " "); exit !(v[2] > v[1] + 0.05 && v[3] > 40) }'
+}
+both_outputs_show_tank() { take_picture && shows_tank 0 0 800 600 && shows_tank 800 0 640 480; }
+
+settings=$home/.config/aquarium/settings.ini
+
+# Starts aquarium -s and waits until both outputs show a tank.
+start_run_mode() {
+  rm -f "$settings"
+  in_session AQUARIUM_SEED=7 "$home/bin/aquarium" -s >"$work/aquarium.log" 2>&1 &
+  aquarium_pid=$!
+  local covered=0
+  for _ in $(seq 60); do
+    both_outputs_show_tank && { covered=1; break; }
+    kill -0 "$aquarium_pid" 2>/dev/null || fail "aquarium -s ended at start"
+    sleep 0.5
+  done
+  [ "$covered" -eq 1 ] || fail "aquarium -s did not cover both outputs"
+  keep_picture "$1"
+  sleep 1
+  kill -0 "$aquarium_pid" 2>/dev/null || fail "aquarium -s ended without any input"
+}
+
+# AQUARIUM_TEST_KEEP=DIR keeps the pictures there, to be looked at.
+keep_picture() {
+  [ -n "${AQUARIUM_TEST_KEEP:-}" ] && mkdir -p "$AQUARIUM_TEST_KEEP" && cp "$shot" "$AQUARIUM_TEST_KEEP/$scenario-$1.png"
+  return 0
+}
+
+# Waits for aquarium to end by itself within 10 s; fails otherwise.
+expect_end_and_saved() {
+  for _ in $(seq 100); do kill -0 "$aquarium_pid" 2>/dev/null || break; sleep 0.1; done
+  kill -0 "$aquarium_pid" 2>/dev/null && fail "aquarium did not end on $1"
+  local status=0
+  wait "$aquarium_pid" || status=$?
+  aquarium_pid=""
+  [ "$status" -eq 0 ] || fail "aquarium ended with status $status on $1"
+  grep -q '^d_other_monitors=' "$settings" 2>/dev/null || fail "the settings were not saved on $1"
+}
+
+case $scenario in
+  run_mode_ends_and_saves)
+    start_run_mode key
+    # wtype's keyboard is there only while it runs: it waits before the
+    # key so that the window has the keyboard's focus.
+    in_session wtype -s 700 -k space || fail "wtype failed"
+    expect_end_and_saved "a key"
+
+    start_run_mode click
+    sway_says seat seat0 cursor move 5 5
+    sleep 0.5
+    sway_says seat seat0 cursor press button1
+    sway_says seat seat0 cursor release button1
+    expect_end_and_saved "a click"
+
+    start_run_mode motion
+    for _ in $(seq 10); do
+      sway_says seat seat0 cursor move 7 3
+      sleep 0.1
+    done
+    expect_end_and_saved "pointer motion"
+
+    for line in "-p 5" "-root" "-window-id 0x400001"; do
+      status=0
+      # shellcheck disable=SC2086
+      in_session "$home/bin/aquarium" $line >"$work/refusal.out" 2>&1 || status=$?
+      [ "$status" -eq 1 ] || fail "aquarium $line ended with status $status on a session without X11"
+      grep -q "no X display" "$work/refusal.out" || fail "aquarium $line did not say why: $(cat "$work/refusal.out")"
+    done
+    ;;
+  configure_dialog)
+    for closing in key click; do
+      in_session "$home/bin/aquarium" -c >"$work/aquarium.log" 2>&1 &
+      aquarium_pid=$!
+      shown=0
+      for _ in $(seq 60); do
+        take_picture
+        # The dialog: a window over a tenth of the output at least, on
+        # sway's flat grey.
+        covered=$(convert "$shot" -crop 800x600+0+0 +repage -fill black -opaque 'rgb(63,63,63)' \
+          -fill white +opaque black -format '%[fx:mean]' info:)
+        awk -v c="$covered" 'BEGIN { exit !(c > 0.1) }' && { shown=1; break; }
+        kill -0 "$aquarium_pid" 2>/dev/null || fail "aquarium -c ended at start"
+        sleep 0.5
+      done
+      [ "$shown" -eq 1 ] || fail "aquarium -c showed no dialog"
+      keep_picture "$closing"
+      if [ "$closing" = key ]; then
+        in_session wtype -s 700 -k Escape || fail "wtype failed"
+      else
+        # Cancel, right of the settings, as sway tiles the dialog over
+        # the first output.
+        sway_says seat seat0 cursor set 470 73
+        sleep 0.3
+        sway_says seat seat0 cursor press button1
+        sway_says seat seat0 cursor release button1
+      fi
+      for _ in $(seq 100); do kill -0 "$aquarium_pid" 2>/dev/null || break; sleep 0.1; done
+      kill -0 "$aquarium_pid" 2>/dev/null && fail "the dialog did not close on a $closing"
+      status=0
+      wait "$aquarium_pid" || status=$?
+      aquarium_pid=""
+      [ "$status" -eq 0 ] || fail "aquarium -c ended with status $status"
+    done
+    ;;
+  *)
+    fail "no scenario $scenario"
+    ;;
+esac
+echo "PASS: $scenario"
