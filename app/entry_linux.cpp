@@ -82,11 +82,15 @@ private:
 };
 
 // The display's power state and the battery; AQUARIUM_TEST_POWER_FILE, a
-// hook for the tests of the whole program, puts a scripted state in their place.
+// hook for the tests of the whole program, puts a scripted state in their
+// place. On Wayland surfaces that nobody sees count as a dark display.
 platform::PowerStatus* power_status() {
     const char* script = std::getenv("AQUARIUM_TEST_POWER_FILE");
-    if (script != nullptr && script[0] != '\0') return platform::make_scripted_power_status(script);
-    return platform::make_linux_power_status();
+    platform::PowerStatus* status = script != nullptr && script[0] != '\0'
+                                        ? platform::make_scripted_power_status(script)
+                                        : platform::make_linux_power_status();
+    if (platform::video_session() != platform::sdl::VideoSession::wayland) return status;
+    return platform::egl::make_unseen_surfaces_power_status(status);
 }
 
 std::unique_ptr<app::AquariumApp> make_aquarium(const platform::Platform& services) {

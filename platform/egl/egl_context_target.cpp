@@ -60,9 +60,10 @@ bool EglContextTarget::client_size(uint32_t& width, uint32_t& height) {
 }
 
 bool EglContextTarget::swap_buffers() {
-    if (wayland()) {
+    if (wayland() && surface_ != EGL_NO_SURFACE) {
         uint32_t width = 0, height = 0;
         if (sdl_window_pixel_size(window_, width, height)) resize_wayland_window(wayland_, width, height);
+        return swap_wayland_window(connection_.display(), surface_, wayland_);
     }
     return surface_ != EGL_NO_SURFACE && eglSwapBuffers(connection_.display(), surface_) == EGL_TRUE;
 }

@@ -1,9 +1,9 @@
 // The context target over EGL: a window surface on one of the SDL window
 // system's X11 windows or Wayland surfaces, or no surface at all
 // (offscreen). On Wayland the buffers follow the window's size in the
-// output's pixels, and swaps never wait for the compositor: a hidden
-// surface hears no frame callbacks, and a swap that waited for one would
-// never return.
+// output's pixels, and the compositor's frame callbacks pace the swaps
+// (egl_wayland_window.h), not EGL's swap interval: a hidden surface hears
+// no frame callbacks, and EGL's swap would wait for one for ever.
 #pragma once
 
 #include "platform/egl/egl_connection.h"

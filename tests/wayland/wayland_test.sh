@@ -9,6 +9,10 @@
 #                            click and pointer motion, saving the settings;
 #                            previews and modules, which draw in X11
 #                            windows, refuse a session without X11
+#   hidden_surface_draws_nothing
+#                            with both outputs showing other workspaces
+#                            aquarium -s takes almost no processor time; shown
+#                            again, it draws again and still ends on a key
 #   configure_dialog         -c shows the settings dialog, which Escape
 #                            closes, and so does a click on Cancel
 #
@@ -78,9 +82,16 @@ swaysock=$(compgen -G "$run/sway-ipc.*.sock" | head -n1)
 in_session() {
   "${as_user[@]}" "${base_env[@]}" WAYLAND_DISPLAY=wayland-1 "SWAYSOCK=$swaysock" "$@"
 }
+# Starts a command inside the session in the background, as that very
+# process ($! is its pid, not a subshell's); its output goes to file $1.
+start_in_session() {
+  local log=$1
+  shift
+  "${as_user[@]}" "${base_env[@]}" WAYLAND_DISPLAY=wayland-1 "SWAYSOCK=$swaysock" "$@" >"$log" 2>&1 &
+}
 sway_says() { in_session swaymsg "$@" >/dev/null || fail "swaymsg $* failed"; }
 
-in_session "$home/bin/virtual-pointer" >"$work/pointer.out" 2>"$work/pointer.log" &
+start_in_session "$work/pointer.out" "$home/bin/virtual-pointer"
 pointer_pid=$!
 for _ in $(seq 50); do grep -q ready "$work/pointer.out" && break; sleep 0.1; done
 grep -q ready "$work/pointer.out" || fail "the virtual pointer did not start"
@@ -104,7 +115,7 @@ settings=$home/.config/aquarium/settings.ini
 # Starts aquarium -s and waits until both outputs show a tank.
 start_run_mode() {
   rm -f "$settings"
-  in_session AQUARIUM_SEED=7 "$home/bin/aquarium" -s >"$work/aquarium.log" 2>&1 &
+  start_in_session "$work/aquarium.log" AQUARIUM_SEED=7 "$home/bin/aquarium" -s
   aquarium_pid=$!
   local covered=0
   for _ in $(seq 60); do
@@ -165,9 +176,53 @@ case $scenario in
       grep -q "no X display" "$work/refusal.out" || fail "aquarium $line did not say why: $(cat "$work/refusal.out")"
     done
     ;;
+  hidden_surface_draws_nothing)
+    start_run_mode shown
+    workspaces=$(in_session swaymsg -t get_outputs | sed -n 's/.*"current_workspace": "\(.*\)".*/\1/p' | tr '\n' ' ')
+    read -r workspace_1 workspace_2 <<<"$workspaces"
+    [ -n "$workspace_2" ] || fail "sway told no workspaces: $workspaces"
+    sway_says focus output HEADLESS-1
+    sway_says workspace elsewhere-1
+    sway_says focus output HEADLESS-2
+    sway_says workspace elsewhere-2
+    take_picture
+    keep_picture hidden
+    shows_tank 0 0 800 600 && fail "the first output still shows the tank"
+    shows_tank 800 0 640 480 && fail "the second output still shows the tank"
+    sleep 1
+    # Processor time over 3 s: under 2% of a core. Drawing in software
+    # costs far more, even at a few frames a second.
+    ticks() { awk '{ print $14 + $15 }' "/proc/$aquarium_pid/stat"; }
+    grep -q '^Name:.*aquarium' "/proc/$aquarium_pid/status" || fail "process $aquarium_pid is not aquarium"
+    before=$(ticks)
+    sleep 3
+    used=$(($(ticks) - before))
+    hz=$(getconf CLK_TCK)
+    echo "processor time while hidden: $used ticks of $((3 * hz))"
+    [ "$used" -le $((3 * hz / 50)) ] || fail "hidden, aquarium used $used ticks in 3 s (at most $((3 * hz / 50)))"
+    kill -0 "$aquarium_pid" 2>/dev/null || fail "aquarium ended while hidden"
+
+    sway_says workspace "$workspace_1"
+    sway_says workspace "$workspace_2"
+    shown=0
+    for _ in $(seq 20); do
+      if both_outputs_show_tank; then
+        cp "$shot" "$work/first.png"
+        sleep 1
+        take_picture
+        changed=$(compare -metric AE "$work/first.png" "$shot" null: 2>&1 || true)
+        [ "${changed%% *}" -gt 1000 ] && { shown=1; break; }
+      fi
+      sleep 0.5
+    done
+    [ "$shown" -eq 1 ] || fail "shown again, aquarium did not draw again"
+    keep_picture shown-again
+    in_session wtype -s 700 -k space || fail "wtype failed"
+    expect_end_and_saved "a key after being hidden"
+    ;;
   configure_dialog)
     for closing in key click; do
-      in_session "$home/bin/aquarium" -c >"$work/aquarium.log" 2>&1 &
+      start_in_session "$work/aquarium.log" "$home/bin/aquarium" -c
       aquarium_pid=$!
       shown=0
       for _ in $(seq 60); do
