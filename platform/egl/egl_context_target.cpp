@@ -16,9 +16,11 @@ bool EglContextTarget::create_context(bool& robust) {
         if (config_ == nullptr) return false;
         if (wayland()) {
             uint32_t width = 0, height = 0;
-            if (!sdl_window_pixel_size(window_, width, height)) return false;
+            int32_t scale = 1;
+            if (!sdl_window_pixel_size(window_, width, height, scale)) return false;
             surface_ = create_wayland_window_surface(connection_.display(), config_, sdl_wayland_surface(window_),
                                                      width, height, wayland_);
+            resize_wayland_window(wayland_, width, height, scale);
         } else {
             surface_ = connection_.create_window_surface(config_, window_);
         }
@@ -44,8 +46,9 @@ bool EglContextTarget::make_current() {
 
 bool EglContextTarget::client_size(uint32_t& width, uint32_t& height) {
     if (window_ == 0) return false;
-    if (wayland() && sdl_window_pixel_size(window_, width, height)) {
-        resize_wayland_window(wayland_, width, height);
+    int32_t scale = 1;
+    if (wayland() && sdl_window_pixel_size(window_, width, height, scale)) {
+        resize_wayland_window(wayland_, width, height, scale);
         return true;
     }
     // The window's size as the window system knows it: the surface's own
@@ -62,7 +65,8 @@ bool EglContextTarget::client_size(uint32_t& width, uint32_t& height) {
 bool EglContextTarget::swap_buffers() {
     if (wayland() && surface_ != EGL_NO_SURFACE) {
         uint32_t width = 0, height = 0;
-        if (sdl_window_pixel_size(window_, width, height)) resize_wayland_window(wayland_, width, height);
+        int32_t scale = 1;
+        if (sdl_window_pixel_size(window_, width, height, scale)) resize_wayland_window(wayland_, width, height, scale);
         return swap_wayland_window(connection_.display(), surface_, wayland_);
     }
     return surface_ != EGL_NO_SURFACE && eglSwapBuffers(connection_.display(), surface_) == EGL_TRUE;

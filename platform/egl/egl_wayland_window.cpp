@@ -111,8 +111,9 @@ EGLSurface create_wayland_window_surface(EGLDisplay display, EGLConfig config, v
     return made;
 }
 
-void resize_wayland_window(WaylandEglWindow& window, uint32_t width, uint32_t height) {
-    if (window.native == nullptr || width == 0 || height == 0) return;
+void resize_wayland_window(WaylandEglWindow& window, uint32_t width, uint32_t height, int32_t scale) {
+    if (window.native == nullptr || width == 0 || height == 0 || scale < 1) return;
+    window.scale = scale;
     if (width == window.width && height == window.height) return;
     wl_egl_window_resize(window.native, static_cast<int>(width), static_cast<int>(height), 0, 0);
     window.width = width;
@@ -124,6 +125,10 @@ bool swap_wayland_window(EGLDisplay display, EGLSurface surface, WaylandEglWindo
     if (window.frame != nullptr && connection != nullptr && !wait_for_frame(connection, window, kFrameWaitSeconds)) {
         return true;  // nobody sees the last frame yet: this one is dropped
     }
+    // Said again before every swap, whose commit carries it: SDL sets the
+    // scale of its surfaces to its own idea (1 for windows that are not
+    // high-DPI) whenever the compositor configures them.
+    if (window.surface != nullptr) wl_surface_set_buffer_scale(window.surface, window.scale);
     // Asked for before the swap, whose commit carries the request.
     if (window.frame == nullptr && window.surface != nullptr) {
         window.frame = wl_surface_frame(window.surface);

@@ -31,6 +31,7 @@ struct WaylandEglWindow {
     wl_surface* surface = nullptr;
     uint32_t width = 0;  // pixels of the buffers EGL makes now
     uint32_t height = 0;
+    int32_t scale = 1;             // the surface's buffer scale: pixels per point each way
     wl_callback* frame = nullptr;  // the frame callback asked for and not yet answered
     double asked_at = 0.0;         // when it was asked for, in gl::monotonic_seconds()
 };
@@ -40,8 +41,9 @@ struct WaylandEglWindow {
 // The window must stay at its address until it is destroyed.
 EGLSurface create_wayland_window_surface(EGLDisplay display, EGLConfig config, void* surface, uint32_t width,
                                          uint32_t height, WaylandEglWindow& window);
-// The next buffers get this size; nothing when it is the size already.
-void resize_wayland_window(WaylandEglWindow& window, uint32_t width, uint32_t height);
+// The next buffers get this size in pixels, shown at `scale` pixels per
+// point; nothing when that is so already.
+void resize_wayland_window(WaylandEglWindow& window, uint32_t width, uint32_t height, int32_t scale);
 // Presents the drawn frame unless the compositor has not answered the last
 // one within kFrameWaitSeconds; asks for the next answer. False when the
 // swap failed.

@@ -2,6 +2,7 @@
 
 #include <SDL2/SDL.h>
 
+#include "platform/sdl/sdl_displays.h"
 #include "platform/sdl/sdl_video.h"
 #include "platform/sdl/sdl_window_record.h"
 #include "platform/sdl/x11_windows.h"
@@ -14,13 +15,24 @@ namespace platform {
 using sdl::find_window_record;
 using sdl::WindowRecord;
 
+namespace sdl {
+
+int32_t window_scale(const WindowRecord& record) {
+    if (record.sdl == nullptr || video_session() != VideoSession::wayland) return 1;
+    const int display = SDL_GetWindowDisplayIndex(record.sdl);
+    return display >= 0 ? sdl_display_scale(static_cast<uint32_t>(display)) : 1;
+}
+
+}  // namespace sdl
+
 bool sdl_window_client_size(NativeWindow window, uint32_t& width, uint32_t& height) {
     const WindowRecord* record = find_window_record(window);
     if (record != nullptr && record->child_of == 0) {
         int w = 0, h = 0;
         SDL_GetWindowSize(record->sdl, &w, &h);
-        width = static_cast<uint32_t>(w);
-        height = static_cast<uint32_t>(h);
+        const int32_t scale = sdl::window_scale(*record);
+        width = static_cast<uint32_t>(w * scale);
+        height = static_cast<uint32_t>(h * scale);
         return true;
     }
     Rect rect{};
@@ -50,12 +62,13 @@ Result sdl_set_full_screen(NativeWindow window, const DisplayMode& mode) {
     }
     const int width = static_cast<int>(mode.width);
     const int height = static_cast<int>(mode.height);
-    if (wayland && width == bounds.w && height == bounds.h) {
+    const int scale = sdl::window_scale(*record);
+    if (wayland && width == bounds.w * scale && height == bounds.h * scale) {
         // A Wayland client cannot place its windows: the compositor makes
         // it full screen on the output of the window's display.
         record->covering = true;
-        record->expected_width = bounds.w;
-        record->expected_height = bounds.h;
+        record->expected_width = width;
+        record->expected_height = height;
         return SDL_SetWindowFullscreen(record->sdl, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0 ? kOk : kNotAvailable;
     }
     if (width == desktop.w && height == desktop.h) {
@@ -98,6 +111,9 @@ Result sdl_set_windowed(NativeWindow window) {
     if (switched && SDL_SetWindowFullscreen(record->sdl, 0) != 0) return kFail;
     record->covering = false;
     if (video_session() == sdl::VideoSession::wayland) {
+        const int32_t scale = sdl::window_scale(*record);
+        record->expected_width = record->windowed_width * scale;
+        record->expected_height = record->windowed_height * scale;
         SDL_SetWindowSize(record->sdl, record->windowed_width, record->windowed_height);
         return kOk;
     }
@@ -142,13 +158,14 @@ void* sdl_wayland_surface(NativeWindow window) {
     return info.info.wl.surface;
 }
 
-bool sdl_window_pixel_size(NativeWindow window, uint32_t& width, uint32_t& height) {
+bool sdl_window_pixel_size(NativeWindow window, uint32_t& width, uint32_t& height, int32_t& scale) {
     const WindowRecord* record = find_window_record(window);
     if (record == nullptr || record->sdl == nullptr) return false;
     int w = 0, h = 0;
-    SDL_GetWindowSizeInPixels(record->sdl, &w, &h);
-    width = static_cast<uint32_t>(w);
-    height = static_cast<uint32_t>(h);
+    SDL_GetWindowSize(record->sdl, &w, &h);
+    scale = sdl::window_scale(*record);
+    width = static_cast<uint32_t>(w * scale);
+    height = static_cast<uint32_t>(h * scale);
     return w > 0 && h > 0;
 }
 

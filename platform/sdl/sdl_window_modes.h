@@ -26,8 +26,9 @@ uint32_t sdl_window_refresh_rate(NativeWindow window);
 void* sdl_wayland_display();
 // On Wayland: the wl_surface of one of our windows; null otherwise.
 void* sdl_wayland_surface(NativeWindow window);
-// The size of one of our windows in the output's pixels (larger than the
-// client size on a scaled Wayland output); false for any other window.
-bool sdl_window_pixel_size(NativeWindow window, uint32_t& width, uint32_t& height);
+// The size of one of our windows in its output's pixels, and the scale its
+// buffers are drawn at (2: two pixels per point each way); false for any
+// other window.
+bool sdl_window_pixel_size(NativeWindow window, uint32_t& width, uint32_t& height, int32_t& scale);
 
 }  // namespace platform

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/sdl/sdl_displays.h"
 #include "platform/sdl/sdl_event_translation.h"
 #include "platform/sdl/sdl_video.h"
 #include "platform/sdl/sdl_window_modes.h"
@@ -89,8 +90,6 @@ public:
             uint32_t flags = (params.style & kStyleVisible) != 0 ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN;
             if ((params.style & kStyleCaption) != kStyleCaption) flags |= SDL_WINDOW_BORDERLESS;
             if ((params.style & kStyleThickFrame) != 0) flags |= SDL_WINDOW_RESIZABLE;
-            // Drawn at the output's pixels on a scaled Wayland output.
-            if (video_session() == sdl::VideoSession::wayland) flags |= SDL_WINDOW_ALLOW_HIGHDPI;
             const int x = default_position ? static_cast<int>(SDL_WINDOWPOS_UNDEFINED) : b.left;
             const int y = default_position ? static_cast<int>(SDL_WINDOWPOS_UNDEFINED) : b.top;
             sdl_window = SDL_CreateWindow(params.title != nullptr ? params.title : "", x, y, width, height, flags);
@@ -258,11 +257,12 @@ public:
         // it; one that covers its display may follow the display.
         const bool full_screen = (SDL_GetWindowFlags(record->sdl) & SDL_WINDOW_FULLSCREEN) != 0;
         if ((flags & kNoSize) == 0 && !full_screen) {
-            const int width = bounds.right - bounds.left - left - right;
-            const int height = bounds.bottom - bounds.top - top - bottom;
+            const int scale = sdl::window_scale(*record);
+            const int width = (bounds.right - bounds.left) / scale - left - right;
+            const int height = (bounds.bottom - bounds.top) / scale - top - bottom;
             if (width > 0 && height > 0) {
-                record->expected_width = width;
-                record->expected_height = height;
+                record->expected_width = width * scale;
+                record->expected_height = height * scale;
                 SDL_SetWindowSize(record->sdl, width, height);
             }
         }
@@ -290,7 +290,8 @@ public:
         SDL_GetWindowPosition(record->sdl, &x, &y);
         SDL_GetWindowSize(record->sdl, &width, &height);
         SDL_GetWindowBordersSize(record->sdl, &top, &left, &bottom, &right);
-        rect = Rect{x - left, y - top, x + width + right, y + height + bottom};
+        const int scale = sdl::window_scale(*record);
+        rect = Rect{x - left, y - top, x + (width + right) * scale, y + (height + bottom) * scale};
         return true;
     }
 
@@ -465,16 +466,17 @@ private:
         for (int display = 0; display < count; ++display) {
             SDL_Rect output{};
             if (SDL_GetDisplayBounds(display, &output) != 0) continue;
-            if (output.x != bounds.left || output.y != bounds.top || output.w != bounds.right - bounds.left ||
-                output.h != bounds.bottom - bounds.top) {
+            const int scale = sdl_display_scale(static_cast<uint32_t>(display));
+            if (output.x != bounds.left || output.y != bounds.top || output.w * scale != bounds.right - bounds.left ||
+                output.h * scale != bounds.bottom - bounds.top) {
                 continue;
             }
             const bool full_screen = (SDL_GetWindowFlags(record.sdl) & SDL_WINDOW_FULLSCREEN) != 0;
             if (full_screen && SDL_GetWindowDisplayIndex(record.sdl) == display) return true;
             if (full_screen) SDL_SetWindowFullscreen(record.sdl, 0);
             record.covering = true;
-            record.expected_width = output.w;
-            record.expected_height = output.h;
+            record.expected_width = output.w * scale;
+            record.expected_height = output.h * scale;
             SDL_SetWindowPosition(record.sdl, output.x, output.y);
             SDL_SetWindowSize(record.sdl, output.w, output.h);
             SDL_SetWindowFullscreen(record.sdl, SDL_WINDOW_FULLSCREEN_DESKTOP);
@@ -553,24 +555,20 @@ private:
     }
 
     // On Wayland the monitors are SDL's displays, the compositor's outputs,
-    // in its layout; an output drawn at twice its size in pixels asks for
-    // twice the pixels per inch.
+    // in its layout, each as large as its pixels (see sdl_displays.h); an
+    // output of scale 2 asks for twice the pixels per inch.
     static uint32_t read_outputs(MonitorInfo* monitors, uint32_t capacity) {
         if (!sdl_video_ready()) return 0;
         const int count = SDL_GetNumVideoDisplays();
         uint32_t read = 0;
         for (int display = 0; display < count && read < capacity; ++display) {
             SDL_Rect bounds{};
-            SDL_DisplayMode mode{};
             if (SDL_GetDisplayBounds(display, &bounds) != 0 || bounds.w <= 0 || bounds.h <= 0) continue;
+            const int scale = sdl_display_scale(static_cast<uint32_t>(display));
             MonitorInfo& monitor = monitors[read++];
-            monitor.bounds = Rect{bounds.x, bounds.y, bounds.x + bounds.w, bounds.y + bounds.h};
-            monitor.dpi = kDefaultDpi;
-            if (SDL_GetDesktopDisplayMode(display, &mode) == 0 && mode.w > bounds.w) {
-                monitor.dpi = (kDefaultDpi * mode.w + bounds.w / 2) / bounds.w;
-            }
-            const char* name = SDL_GetDisplayName(display);
-            std::snprintf(monitor.name, sizeof monitor.name, "%s", name != nullptr ? name : "");
+            monitor.bounds = Rect{bounds.x, bounds.y, bounds.x + bounds.w * scale, bounds.y + bounds.h * scale};
+            monitor.dpi = kDefaultDpi * scale;
+            std::snprintf(monitor.name, sizeof monitor.name, "%s", sdl_display_name(static_cast<uint32_t>(display)));
         }
         return read;
     }
@@ -613,6 +611,7 @@ private:
         }
         if (event.type == SDL_DISPLAYEVENT) {
             // Wayland's outputs come, go and change through SDL's displays.
+            sdl_forget_display_scales();
             if (monitors_read_ && video_session() == sdl::VideoSession::wayland && read_monitors()) {
                 announce_monitor_change();
             }
@@ -638,7 +637,8 @@ private:
         const NativeWindow id = record->id;
         int width = 0, height = 0;
         SDL_GetWindowSize(record->sdl, &width, &height);
-        const intptr_t extent = sdl::pack_point(width, height);
+        const int scale = sdl::window_scale(*record);
+        const intptr_t extent = sdl::pack_point(width * scale, height * scale);
         switch (event.event) {
             case SDL_WINDOWEVENT_MINIMIZED:
                 record->minimized = true;
@@ -655,8 +655,8 @@ private:
                 queue_.push(Message{id, kMsgSize, kSizeMaximized, extent});
                 break;
             case SDL_WINDOWEVENT_SIZE_CHANGED: {
-                const int32_t new_width = event.data1;
-                const int32_t new_height = event.data2;
+                const int32_t new_width = event.data1 * scale;
+                const int32_t new_height = event.data2 * scale;
                 const intptr_t new_extent = sdl::pack_point(new_width, new_height);
                 if (new_width == record->expected_width && new_height == record->expected_height) {
                     queue_.push(Message{id, kMsgSize, kSizeRestored, new_extent});

@@ -13,6 +13,9 @@
 #                            with both outputs showing other workspaces
 #                            aquarium -s takes almost no processor time; shown
 #                            again, it draws again and still ends on a key
+#   scale_2_is_sharp         on an output of scale 2 the picture, the
+#                            information text included, has the detail of
+#                            its physical pixels
 #   configure_dialog         -c shows the settings dialog, which Escape
 #                            closes, and so does a click on Cancel
 #
@@ -58,11 +61,12 @@ if [ "$(id -u)" -eq 0 ]; then
 fi
 
 scale=1
+[ "$scenario" = scale_2_is_sharp ] && scale=2
 cat >"$home/sway.conf" <<CONFIG
 xwayland disable
 default_border none
-output HEADLESS-1 resolution 800x600 position 0 0
-output HEADLESS-2 resolution 640x480 position 800 0 scale $scale
+output HEADLESS-1 resolution 800x600 position 0 0 scale $scale
+output HEADLESS-2 resolution 640x480 position 800 0
 CONFIG
 [ ${#as_user[@]} -eq 0 ] || chown -R "$user:" "$home" "$run"
 
@@ -101,12 +105,23 @@ shot=$home/shot.png
 take_picture() { in_session grim "$shot" || fail "grim failed"; }
 
 # True when the region W x H at X,Y of the last picture shows the tank: the
-# dark blue water with lines and the fish in it (sway's own background is
-# a flat grey).
+# dark blue water with its green lines (sway's own background is a flat
+# grey, a cleared picture flat blue).
 shows_tank() {
   local stats
-  stats=$(convert "$shot" -crop "$3x$4+$1+$2" +repage -format '%[fx:mean.r] %[fx:mean.b] %k' info:)
-  awk -v s="$stats" 'BEGIN { split(s, v, " "); exit !(v[2] > v[1] + 0.05 && v[3] > 40) }'
+  stats=$(convert "$shot" -crop "$3x$4+$1+$2" +repage -format '%[fx:mean.r] %[fx:mean.g] %[fx:mean.b]' info:)
+  awk -v s="$stats" 'BEGIN { split(s, v, " "); exit !(v[3] > v[1] + 0.05 && v[2] > 0.01) }'
+}
+# The share of the pixels below the information text of picture $1 that
+# are unlike both their neighbours above and below, or left and right: the
+# pixels of lines one pixel wide.
+thin_line_share() {
+  convert "$1" -crop 800x450+0+150 +repage -colorspace Gray -write mpr:g +delete \
+    \( mpr:g \( mpr:g -roll +0+1 \) -compose difference -composite \) \
+    \( mpr:g \( mpr:g -roll +0-1 \) -compose difference -composite \) -compose darken -composite -write mpr:v +delete \
+    \( mpr:g \( mpr:g -roll +1+0 \) -compose difference -composite \) \
+    \( mpr:g \( mpr:g -roll -1+0 \) -compose difference -composite \) -compose darken -composite \
+    mpr:v -compose lighten -composite -threshold 8% -format '%[fx:mean]' info:
 }
 both_outputs_show_tank() { take_picture && shows_tank 0 0 800 600 && shows_tank 800 0 640 480; }
 
@@ -219,6 +234,36 @@ case $scenario in
     keep_picture shown-again
     in_session wtype -s 700 -k space || fail "wtype failed"
     expect_end_and_saved "a key after being hidden"
+    ;;
+  scale_2_is_sharp)
+    # The first output, with the information text, is 400x300 in the
+    # layout and 800x600 in pixels.
+    start_in_session "$work/aquarium.log" AQUARIUM_SEED=7 "$home/bin/aquarium" -s
+    aquarium_pid=$!
+    sharp=$home/sharp.png
+    covered=0
+    for _ in $(seq 60); do
+      in_session grim -o HEADLESS-1 "$sharp" || fail "grim failed"
+      cp "$sharp" "$shot"
+      shows_tank 0 0 800 600 && { covered=1; break; }
+      kill -0 "$aquarium_pid" 2>/dev/null || fail "aquarium -s ended at start"
+      sleep 0.5
+    done
+    [ "$covered" -eq 1 ] || fail "aquarium -s did not cover the scaled output"
+    keep_picture scaled-output
+    size=$(convert "$sharp" -format '%wx%h' info:)
+    [ "$size" = 800x600 ] || fail "the scaled output's picture is $size"
+    # Lines one pixel wide: a picture drawn at 400x300 and doubled has
+    # none, one drawn at 400x300 and smoothed up to 800x600 about as few as
+    # it has after halving and doubling once more; a sharp one loses most.
+    convert "$sharp" -resize 50% -resize 200% "$home/halved.png"
+    thin=$(thin_line_share "$sharp")
+    halved=$(thin_line_share "$home/halved.png")
+    echo "share of pixels on one-pixel lines: $thin, after halving and doubling: $halved"
+    awk -v t="$thin" -v h="$halved" 'BEGIN { exit !(t > 0.002 && t > 1.5 * h) }' ||
+      fail "the scaled output shows no one-pixel lines ($thin against $halved)"
+    in_session wtype -s 700 -k space || fail "wtype failed"
+    expect_end_and_saved "a key on scaled outputs"
     ;;
   configure_dialog)
     for closing in key click; do
