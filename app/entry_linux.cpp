@@ -9,9 +9,11 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 #include "app/aquarium_app.h"
+#include "app/background_mode.h"
 #include "app/command_line.h"
 #include "app/create.h"
 #include "app/device_dialog_runner.h"
@@ -32,6 +34,7 @@
 #include "platform/power/linux_power_status.h"
 #include "platform/power/scripted_power_status.h"
 #include "platform/sdl/sdl_video.h"
+#include "platform/sdl/sdl_window_modes.h"
 #include "platform/sdl/sdl_window_system.h"
 #include "platform/sdl/x11_windows.h"
 #include "platform/system/file_instance_lock.h"
@@ -39,6 +42,7 @@
 #include "platform/system/stderr_message_boxes.h"
 #include "platform/system/steady_clock.h"
 #include "platform/system/termination_signals.h"
+#include "platform/wayland/wayland_background.h"
 #include "settings/device_dialog.h"
 #include "settings/settings.h"
 
@@ -184,6 +188,51 @@ int run_module(const app::ModuleRequest& request) {
     end_module(status, windows.host_lost());
 }
 
+// --background [--output NAME]: the running scene as the desktop's
+// background. On Wayland through the layer shell, one fish per output (or
+// only on the named one); on X11 it is -root without a host, which draws on
+// the root window. Null `only_output` when no --output was given; false
+// without --background.
+bool find_background_request(int argc, char** argv, const char*& only_output) {
+    bool found = false;
+    only_output = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--background") == 0) found = true;
+        if (std::strcmp(argv[i], "--output") == 0 && i + 1 < argc) only_output = argv[++i];
+    }
+    return found;
+}
+
+int run_wayland_background(const char* only_output) {
+    // Before the window system starts; see termination_signals.h.
+    platform::catch_termination_signals();
+    platform::enforce_termination_deadline();
+    if (!platform::sdl_video_ready()) return 1;
+    platform::BackgroundSurfaces* surfaces =
+        platform::wayland::make_background_surfaces(platform::sdl_wayland_display(), only_output);
+    if (surfaces == nullptr) {
+        std::fprintf(stderr, "aquarium: the compositor offers no layer shell for a background\n");
+        return 1;
+    }
+    int status = 0;
+    {
+        SettingsPlace settings_place;
+        platform::files::ReadOnlySettingsStore settings_read_only(settings_place.store());
+        uint32_t seed = 0;
+        if (!app::seed_from_environment(seed)) {
+            seed = static_cast<uint32_t>(platform::make_steady_clock()->calendar_seconds()) ^ platform::process_id();
+        }
+        const app::BackgroundServices services{surfaces,
+                                               platform::make_gl_graphics_system_factory(),
+                                               &settings_read_only,
+                                               power_status(),
+                                               &platform::termination_requested,
+                                               seed};
+        status = app::run_background(services);
+    }
+    end_module(status, false);
+}
+
 // Previews and modules name X11 windows; a Wayland session without X11
 // (no DISPLAY) has none.
 bool refuse_without_x11(const char* what) {
@@ -207,6 +256,16 @@ int main(int argc, char** argv) {
 
     static char command_line[kCommandLineCapacity];
     app::join_arguments(argc, argv, command_line, kCommandLineCapacity);
+
+    const char* only_output = nullptr;
+    if (find_background_request(argc, argv, only_output)) {
+        if (platform::choose_video_session(false, true) == platform::sdl::VideoSession::wayland) {
+            return run_wayland_background(only_output);
+        }
+        app::ModuleRequest root;
+        root.kind = app::ModuleRequest::Kind::root;
+        return run_module(root);
+    }
 
     const app::ModuleRequest module = app::find_module_request(argc, argv, std::getenv("XSCREENSAVER_WINDOW"));
     if (module.kind == app::ModuleRequest::Kind::root || module.kind == app::ModuleRequest::Kind::window) {

@@ -1,8 +1,27 @@
 #include "platform/egl/egl_context_target.h"
 
 #include "platform/sdl/sdl_window_modes.h"
+#include "platform/wayland/wayland_surface_table.h"
 
 namespace platform::egl {
+namespace {
+
+// The wl_surface of `window` with its size in pixels and its scale: one
+// of the program's own surfaces (the desktop background's) or an SDL window.
+bool wayland_window(NativeWindow window, void*& surface, uint32_t& width, uint32_t& height, int32_t& scale) {
+    wayland::TableSurface own{};
+    if (wayland::find_table_surface(window, own)) {
+        surface = own.surface;
+        width = own.width;
+        height = own.height;
+        scale = own.scale;
+        return true;
+    }
+    surface = sdl_wayland_surface(window);
+    return sdl_window_pixel_size(window, width, height, scale);
+}
+
+}  // namespace
 
 EglContextTarget::~EglContextTarget() {
     destroy_context();
@@ -17,9 +36,9 @@ bool EglContextTarget::create_context(bool& robust) {
         if (wayland()) {
             uint32_t width = 0, height = 0;
             int32_t scale = 1;
-            if (!sdl_window_pixel_size(window_, width, height, scale)) return false;
-            surface_ = create_wayland_window_surface(connection_.display(), config_, sdl_wayland_surface(window_),
-                                                     width, height, wayland_);
+            void* surface = nullptr;
+            if (!wayland_window(window_, surface, width, height, scale)) return false;
+            surface_ = create_wayland_window_surface(connection_.display(), config_, surface, width, height, wayland_);
             resize_wayland_window(wayland_, width, height, scale);
         } else {
             surface_ = connection_.create_window_surface(config_, window_);
@@ -47,7 +66,8 @@ bool EglContextTarget::make_current() {
 bool EglContextTarget::client_size(uint32_t& width, uint32_t& height) {
     if (window_ == 0) return false;
     int32_t scale = 1;
-    if (wayland() && sdl_window_pixel_size(window_, width, height, scale)) {
+    void* surface = nullptr;
+    if (wayland() && wayland_window(window_, surface, width, height, scale)) {
         resize_wayland_window(wayland_, width, height, scale);
         return true;
     }
@@ -66,7 +86,9 @@ bool EglContextTarget::swap_buffers() {
     if (wayland() && surface_ != EGL_NO_SURFACE) {
         uint32_t width = 0, height = 0;
         int32_t scale = 1;
-        if (sdl_window_pixel_size(window_, width, height, scale)) resize_wayland_window(wayland_, width, height, scale);
+        void* surface = nullptr;
+        if (wayland_window(window_, surface, width, height, scale))
+            resize_wayland_window(wayland_, width, height, scale);
         return swap_wayland_window(connection_.display(), surface_, wayland_);
     }
     return surface_ != EGL_NO_SURFACE && eglSwapBuffers(connection_.display(), surface_) == EGL_TRUE;

@@ -42,11 +42,12 @@ bool start_video() {
 
 }  // namespace
 
-sdl::VideoSession choose_video_session(bool needs_x11) {
+sdl::VideoSession choose_video_session(bool needs_x11, bool background) {
     static const char* const kDesktopWindows[] = {"xdg_wm_base"};
+    static const char* const kBackgroundLayer[] = {"zwlr_layer_shell_v1"};
     sdl::VideoSessionFacts facts{std::getenv("AQUARIUM_VIDEO"), std::getenv("WAYLAND_DISPLAY"), needs_x11, false};
     if (!needs_x11 && facts.wayland_display != nullptr && facts.wayland_display[0] != '\0') {
-        facts.compositor_fits = wayland::compositor_offers(kDesktopWindows, 1);
+        facts.compositor_fits = wayland::compositor_offers(background ? kBackgroundLayer : kDesktopWindows, 1);
     }
     g_session = sdl::choose_video_session(facts);
     return g_session;

@@ -9,8 +9,9 @@ namespace platform {
 // Chooses the window system the video starts on (see video_session.h) from
 // AQUARIUM_VIDEO, WAYLAND_DISPLAY and the compositor's protocols; called
 // before the video starts, else the video starts on X11. `needs_x11`: the
-// mode draws in other programs' X11 windows.
-sdl::VideoSession choose_video_session(bool needs_x11);
+// mode draws in other programs' X11 windows; `background`: the desktop
+// background, which on Wayland needs the layer shell.
+sdl::VideoSession choose_video_session(bool needs_x11, bool background = false);
 
 // The window system the video runs on, or will start on.
 sdl::VideoSession video_session();

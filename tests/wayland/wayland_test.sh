@@ -16,6 +16,14 @@
 #   scale_2_is_sharp         on an output of scale 2 the picture, the
 #                            information text included, has the detail of
 #                            its physical pixels
+#   background_follows_outputs
+#                            --background shows a fish on both outputs and
+#                            on an output added later, at the pixels of an
+#                            output rescaled to 2; hidden behind the run
+#                            mode it draws nothing, shown again it draws;
+#                            it ends at once on SIGTERM (sway 1.7's headless
+#                            outputs can be added, but neither removed nor
+#                            disabled)
 #   configure_dialog         -c shows the settings dialog, which Escape
 #                            closes, and so does a click on Cancel
 #
@@ -264,6 +272,79 @@ case $scenario in
       fail "the scaled output shows no one-pixel lines ($thin against $halved)"
     in_session wtype -s 700 -k space || fail "wtype failed"
     expect_end_and_saved "a key on scaled outputs"
+    ;;
+  background_follows_outputs)
+    start_in_session "$work/aquarium.log" AQUARIUM_SEED=7 "$home/bin/aquarium" --background
+    aquarium_pid=$!
+    wait_for_tank() {  # output name
+      for _ in $(seq 60); do
+        in_session grim -o "$1" "$shot" || fail "grim failed"
+        size=$(convert "$shot" -format '%w %h' info:)
+        # shellcheck disable=SC2086
+        shows_tank 0 0 $size && return 0
+        kill -0 "$aquarium_pid" 2>/dev/null || fail "aquarium --background ended"
+        sleep 0.5
+      done
+      fail "no tank on $1"
+    }
+    wait_for_tank HEADLESS-1
+    wait_for_tank HEADLESS-2
+    take_picture
+    keep_picture both
+    sway_says create_output
+    wait_for_tank HEADLESS-3
+    keep_picture added
+    sway_says output HEADLESS-2 scale 2
+    sleep 1
+    wait_for_tank HEADLESS-2
+    keep_picture rescaled
+    convert "$shot" -resize 50% -resize 200% "$home/halved.png"
+    thin=$(thin_line_share "$shot")
+    halved=$(thin_line_share "$home/halved.png")
+    awk -v t="$thin" -v h="$halved" 'BEGIN { exit !(t > 0.002 && t > 1.5 * h) }' ||
+      fail "the rescaled output's background is not drawn at its pixels ($thin against $halved)"
+
+    # The run mode, full screen on every output, hides the background:
+    # sway then asks its surfaces for no frames, and it draws nothing.
+    start_in_session "$work/run.log" "$home/bin/aquarium" -s
+    run_pid=$!
+    for _ in $(seq 60); do
+      windows=$(in_session swaymsg -t get_tree | grep -c '"name": "Aquarium' || true)
+      [ "$windows" -ge 3 ] && break
+      sleep 0.5
+    done
+    [ "$windows" -ge 3 ] || fail "the run mode did not cover the three outputs"
+    sleep 2
+    ticks() { awk '{ print $14 + $15 }' "/proc/$aquarium_pid/stat"; }
+    grep -q '^Name:.*aquarium' "/proc/$aquarium_pid/status" || fail "process $aquarium_pid is not aquarium"
+    before=$(ticks)
+    sleep 3
+    used=$(($(ticks) - before))
+    hz=$(getconf CLK_TCK)
+    echo "processor time of the hidden background: $used ticks of $((3 * hz))"
+    [ "$used" -le $((3 * hz / 50)) ] || fail "hidden, the background used $used ticks in 3 s"
+    in_session wtype -s 700 -k space || fail "wtype failed"
+    for _ in $(seq 100); do kill -0 "$run_pid" 2>/dev/null || break; sleep 0.1; done
+    wait "$run_pid" || fail "aquarium -s over the background did not end well"
+    rm -f "$settings"  # the run mode's; the background writes none
+    wait_for_tank HEADLESS-1
+    cp "$shot" "$work/first.png"
+    sleep 1
+    in_session grim -o HEADLESS-1 "$shot" || fail "grim failed"
+    changed=$(compare -metric AE "$work/first.png" "$shot" null: 2>&1 || true)
+    [ "${changed%% *}" -gt 1000 ] || fail "shown again, the background did not draw again"
+    kill -0 "$aquarium_pid" 2>/dev/null || fail "aquarium --background ended"
+
+    started=$(date +%s%N)
+    kill -TERM "$aquarium_pid"
+    for _ in $(seq 50); do kill -0 "$aquarium_pid" 2>/dev/null || break; sleep 0.02; done
+    kill -0 "$aquarium_pid" 2>/dev/null && fail "aquarium --background did not end on SIGTERM"
+    echo "from SIGTERM to the end: $((($(date +%s%N) - started) / 1000000)) ms"
+    status=0
+    wait "$aquarium_pid" || status=$?
+    aquarium_pid=""
+    [ "$status" -eq 143 ] || fail "aquarium --background ended with status $status on SIGTERM (143: by the signal)"
+    [ -e "$settings" ] && fail "the background wrote the settings"
     ;;
   configure_dialog)
     for closing in key click; do
