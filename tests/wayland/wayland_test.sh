@@ -17,7 +17,8 @@
 #                            information text included, has the detail of
 #                            its physical pixels
 #   background_follows_outputs
-#                            --background shows a fish on both outputs and
+#                            --background --output shows a fish on the named
+#                            output only; --background on both outputs and
 #                            on an output added later, at the pixels of an
 #                            output rescaled to 2; hidden behind the run
 #                            mode it draws nothing, shown again it draws;
@@ -274,8 +275,6 @@ case $scenario in
     expect_end_and_saved "a key on scaled outputs"
     ;;
   background_follows_outputs)
-    start_in_session "$work/aquarium.log" AQUARIUM_SEED=7 "$home/bin/aquarium" --background
-    aquarium_pid=$!
     wait_for_tank() {  # output name
       for _ in $(seq 60); do
         in_session grim -o "$1" "$shot" || fail "grim failed"
@@ -287,6 +286,17 @@ case $scenario in
       done
       fail "no tank on $1"
     }
+    # Only the output named.
+    start_in_session "$work/aquarium.log" "$home/bin/aquarium" --background --output HEADLESS-2
+    aquarium_pid=$!
+    wait_for_tank HEADLESS-2
+    in_session grim -o HEADLESS-1 "$shot" || fail "grim failed"
+    shows_tank 0 0 800 600 && fail "--output HEADLESS-2 drew on HEADLESS-1 too"
+    kill -TERM "$aquarium_pid"
+    wait "$aquarium_pid" || true
+
+    start_in_session "$work/aquarium.log" AQUARIUM_SEED=7 "$home/bin/aquarium" --background
+    aquarium_pid=$!
     wait_for_tank HEADLESS-1
     wait_for_tank HEADLESS-2
     take_picture
