@@ -54,9 +54,9 @@ constexpr int kCommandLineCapacity = 4096;
 class WindowedDeviceDialog final : public app::DeviceDialogRunner {
 public:
     int32_t run_modal(app::RenderApp& app) override {
-        const settings::DeviceDialogServices services{
-            &app.device_table,          app.graphics, app.settings, app.platform.settings,
-            app.platform.message_boxes, app.title};
+        const settings::DeviceDialogServices services{&app.device_table, app.graphics,
+                                                      app.settings,      app.platform.settings,
+                                                      app.platform.message_boxes, app.title};
         platform::dialog::ImGuiDeviceDialogView view;
         const int32_t answer = settings::run_device_dialog_model(view, services);
         return answer == app::kDialogOk ? app::kDialogOk : app::kDialogCancel;
@@ -249,9 +249,12 @@ bool refuse_without_x11(const char* what) {
 
 int main(int argc, char** argv) {
     switch (app::find_info_request(argc, argv)) {
-        case app::InfoRequest::help: return app::print_usage(stdout) ? 0 : 1;
-        case app::InfoRequest::version: return app::print_version(stdout) ? 0 : 1;
-        case app::InfoRequest::none: break;
+        case app::InfoRequest::help:
+            return app::print_usage(stdout) ? 0 : 1;
+        case app::InfoRequest::version:
+            return app::print_version(stdout) ? 0 : 1;
+        case app::InfoRequest::none:
+            break;
     }
 
     static char command_line[kCommandLineCapacity];
@@ -279,11 +282,13 @@ int main(int argc, char** argv) {
     platform::choose_video_session(preview || module.kind != app::ModuleRequest::Kind::none);
 
     switch (module.kind) {
-        case app::ModuleRequest::Kind::none: return run_screen_saver(command_line);
+        case app::ModuleRequest::Kind::none:
+            return run_screen_saver(command_line);
         case app::ModuleRequest::Kind::unusable:
             // No switch and no window: the screen saver would end silently.
             std::fprintf(stderr, "aquarium: %s\n", module.problem);
             return 0;
-        default: return run_module(module);
+        default:
+            return run_module(module);
     }
 }

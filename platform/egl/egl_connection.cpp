@@ -116,8 +116,9 @@ bool EglConnection::open(EglTarget target, bool software) {
         x_display_ = x;
         display = eglGetPlatformDisplayEXT(EGL_PLATFORM_X11_KHR, x, nullptr);
     } else if (target == EglTarget::WaylandWindows) {
-        if (!has_word(client, "EGL_EXT_platform_wayland") && !has_word(client, "EGL_KHR_platform_wayland"))
+        if (!has_word(client, "EGL_EXT_platform_wayland") && !has_word(client, "EGL_KHR_platform_wayland")) {
             return false;
+        }
         void* wayland = sdl_wayland_display();
         if (wayland == nullptr) return false;
         display = eglGetPlatformDisplayEXT(EGL_PLATFORM_WAYLAND_KHR, wayland, nullptr);
@@ -151,8 +152,7 @@ bool EglConnection::open(EglTarget target, bool software) {
 
 void EglConnection::close() {
     if (display_ != EGL_NO_DISPLAY) {
-        if (eglGetCurrentDisplay() == display_)
-            eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+        if (eglGetCurrentDisplay() == display_) eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
         eglTerminate(display_);
         display_ = EGL_NO_DISPLAY;
     }
@@ -179,17 +179,8 @@ EGLConfig EglConnection::window_config(NativeWindow window) {
     VisualID visual = 0;
     if (!wayland && !window_visual(static_cast<Display*>(x_display_), window, visual)) return nullptr;
 
-    const EGLint wanted[] = {EGL_SURFACE_TYPE,
-                             EGL_WINDOW_BIT,
-                             EGL_RENDERABLE_TYPE,
-                             EGL_OPENGL_BIT,
-                             EGL_RED_SIZE,
-                             5,
-                             EGL_GREEN_SIZE,
-                             5,
-                             EGL_BLUE_SIZE,
-                             5,
-                             EGL_NONE};
+    const EGLint wanted[] = {EGL_SURFACE_TYPE, EGL_WINDOW_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
+                             EGL_RED_SIZE, 5, EGL_GREEN_SIZE, 5, EGL_BLUE_SIZE, 5, EGL_NONE};
     EGLConfig configs[128];
     EGLint count = 0;
     if (!eglChooseConfig(display_, wanted, configs, 128, &count) || count == 0) return nullptr;
@@ -248,14 +239,10 @@ EGLContext EglConnection::create_context(EGLConfig config, bool& robust) {
     eglBindAPI(EGL_OPENGL_API);
     const EGLConfig chosen = config != nullptr ? config : EGL_NO_CONFIG_KHR;
     if (robustness_) {
-        const EGLint attributes[] = {EGL_CONTEXT_MAJOR_VERSION,
-                                     3,
-                                     EGL_CONTEXT_MINOR_VERSION,
-                                     3,
-                                     EGL_CONTEXT_OPENGL_PROFILE_MASK,
-                                     EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
-                                     EGL_CONTEXT_OPENGL_RESET_NOTIFICATION_STRATEGY_EXT,
-                                     EGL_LOSE_CONTEXT_ON_RESET_EXT,
+        const EGLint attributes[] = {EGL_CONTEXT_MAJOR_VERSION, 3,
+                                     EGL_CONTEXT_MINOR_VERSION, 3,
+                                     EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
+                                     EGL_CONTEXT_OPENGL_RESET_NOTIFICATION_STRATEGY_EXT, EGL_LOSE_CONTEXT_ON_RESET_EXT,
                                      EGL_NONE};
         const EGLContext context = eglCreateContext(display_, chosen, EGL_NO_CONTEXT, attributes);
         if (context != EGL_NO_CONTEXT) {
@@ -263,9 +250,8 @@ EGLContext EglConnection::create_context(EGLConfig config, bool& robust) {
             return context;
         }
     }
-    const EGLint attributes[] = {
-        EGL_CONTEXT_MAJOR_VERSION,           3,       EGL_CONTEXT_MINOR_VERSION, 3, EGL_CONTEXT_OPENGL_PROFILE_MASK,
-        EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT, EGL_NONE};
+    const EGLint attributes[] = {EGL_CONTEXT_MAJOR_VERSION, 3, EGL_CONTEXT_MINOR_VERSION, 3,
+                                 EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT, EGL_NONE};
     return eglCreateContext(display_, chosen, EGL_NO_CONTEXT, attributes);
 }
 
@@ -299,8 +285,7 @@ bool EglConnection::probe(GlProbe& probe) {
         if (count > 32) count = 32;
         if (count > 0) glGetInternalformativ(GL_RENDERBUFFER, GL_RGBA8, GL_SAMPLES, count, counts);
         for (GLint i = 0; i < count; ++i) {
-            if (counts[i] >= 2 && counts[i] <= 16 && counts[i] <= max_samples)
-                probe.multisample_types |= 1u << counts[i];
+            if (counts[i] >= 2 && counts[i] <= 16 && counts[i] <= max_samples) probe.multisample_types |= 1u << counts[i];
         }
     } else {
         for (GLint n = 2; n <= 16 && n <= max_samples; n *= 2) probe.multisample_types |= 1u << n;

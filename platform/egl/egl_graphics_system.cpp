@@ -55,8 +55,7 @@ EglGraphicsSystem* EglGraphicsSystem::create_offscreen(uint32_t desktop_width, u
     system->offscreen_desktop_ = DisplayMode{desktop_width, desktop_height, 60, kFormatX8R8G8B8};
     bool desktop_listed = false;
     for (const auto& size : kOffscreenSizes) {
-        system->offscreen_modes_[system->offscreen_mode_count_++] =
-            DisplayMode{size.width, size.height, 60, kFormatX8R8G8B8};
+        system->offscreen_modes_[system->offscreen_mode_count_++] = DisplayMode{size.width, size.height, 60, kFormatX8R8G8B8};
         desktop_listed = desktop_listed || (size.width == desktop_width && size.height == desktop_height);
     }
     if (!desktop_listed) system->offscreen_modes_[system->offscreen_mode_count_++] = system->offscreen_desktop_;
@@ -154,8 +153,7 @@ Result EglGraphicsSystem::check_device_type(uint32_t adapter, DeviceType type, F
     }
     if (windowed) {
         DisplayMode desktop{};
-        if (failed(get_adapter_display_mode(adapter, desktop)) || desktop.format != display_format)
-            return kNotAvailable;
+        if (failed(get_adapter_display_mode(adapter, desktop)) || desktop.format != display_format) return kNotAvailable;
         return kOk;
     }
     return has_mode(adapter, 0, 0, display_format) ? kOk : kNotAvailable;

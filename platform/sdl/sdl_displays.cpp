@@ -45,8 +45,7 @@ DisplayMode in_pixels(DisplayMode mode, uint32_t display) {
 
 DisplayMode to_display_mode(const SDL_DisplayMode& mode) {
     return DisplayMode{static_cast<uint32_t>(mode.w), static_cast<uint32_t>(mode.h),
-                       mode.refresh_rate > 0 ? static_cast<uint32_t>(mode.refresh_rate) : 0,
-                       format_from_sdl(mode.format)};
+                       mode.refresh_rate > 0 ? static_cast<uint32_t>(mode.refresh_rate) : 0, format_from_sdl(mode.format)};
 }
 
 }  // namespace

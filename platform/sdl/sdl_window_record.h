@@ -12,21 +12,21 @@ struct SDL_Window;
 namespace platform::sdl {
 
 struct WindowRecord {
-    NativeWindow id;  // 0: free slot
+    NativeWindow id;           // 0: free slot
     SDL_Window* sdl;
     uint32_t sdl_id;
     uint32_t class_index;
     uint32_t style;
-    NativeWindow child_of;   // the foreign window we made this child in (0: top level)
-    int32_t expected_width;  // the size the program itself last gave the window
+    NativeWindow child_of;     // the foreign window we made this child in (0: top level)
+    int32_t expected_width;    // the size the program itself last gave the window
     int32_t expected_height;
-    int32_t windowed_width;  // the size before full screen
+    int32_t windowed_width;    // the size before full screen
     int32_t windowed_height;
-    int32_t windowed_x;  // and the rest of the windowed placement
+    int32_t windowed_x;        // and the rest of the windowed placement
     int32_t windowed_y;
     bool windowed_bordered;
     bool windowed_on_top;
-    bool covering;  // full screen by covering the display
+    bool covering;             // full screen by covering the display
     bool minimized;
 };
 

@@ -221,11 +221,14 @@ public:
 
     intptr_t default_window_proc(NativeWindow window, uint32_t message, uintptr_t wparam, intptr_t) override {
         switch (message) {
-            case kMsgClose: destroy_window(window); return 0;
+            case kMsgClose:
+                destroy_window(window);
+                return 0;
             case kMsgSetCursor:
                 set_cursor_visible(true);  // the class's arrow
                 return 1;
-            case kMsgNcHitTest: return kHitClient;
+            case kMsgNcHitTest:
+                return kHitClient;
             case kMsgSysCommand: {
                 const WindowRecord* record = find(window);
                 if (record == nullptr) return 0;
@@ -236,7 +239,8 @@ public:
                 if (command == kSysCommandRestore) SDL_RestoreWindow(record->sdl);
                 return 0;
             }
-            default: return 0;
+            default:
+                return 0;
         }
     }
 
@@ -671,9 +675,14 @@ private:
                 }
                 break;
             }
-            case SDL_WINDOWEVENT_EXPOSED: queue_.push(Message{id, kMsgPaint, 0, 0}); break;
-            case SDL_WINDOWEVENT_CLOSE: queue_.push(Message{id, kMsgClose, 0, 0}); break;
-            default: break;
+            case SDL_WINDOWEVENT_EXPOSED:
+                queue_.push(Message{id, kMsgPaint, 0, 0});
+                break;
+            case SDL_WINDOWEVENT_CLOSE:
+                queue_.push(Message{id, kMsgClose, 0, 0});
+                break;
+            default:
+                break;
         }
     }
 
