@@ -3,10 +3,12 @@
 // move/press") reach the clients: a seat without a pointer device has no
 // pointer capability, and clients then never bind one. The pointer is a
 // wlr virtual pointer; this program sends no events through it. It prints
-// "ready" once the compositor has the pointer and ends on SIGTERM.
+// "ready" once the compositor has the pointer and ends on SIGTERM or when
+// the compositor goes.
 #include <wayland-client.h>
 
-#include <unistd.h>
+#include <poll.h>
+
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -74,7 +76,10 @@ int main() {
     std::signal(SIGINT, on_signal);
     std::printf("ready\n");
     std::fflush(stdout);
-    while (stop == 0) pause();
+    while (stop == 0) {
+        pollfd connection{wl_display_get_fd(display), POLLIN, 0};
+        if (poll(&connection, 1, 250) > 0 && wl_display_dispatch(display) < 0) break;  // the compositor went
+    }
     wl_display_disconnect(display);
     return 0;
 }
