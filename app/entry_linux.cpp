@@ -2,21 +2,25 @@
 // -root or -window-id ID make it an XScreenSaver display module (see
 // module_mode.h), whatever else the command line holds. Otherwise its
 // command line is the host's: the program's arguments joined by single
-// spaces (see command_line.h).
+// spaces (see command_line.h). The run and configure modes open their
+// windows natively on Wayland or on X11 (platform/sdl/video_session.h);
+// previews and modules draw in other programs' X11 windows.
 
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 #include "app/aquarium_app.h"
+#include "app/background_mode.h"
 #include "app/command_line.h"
 #include "app/create.h"
 #include "app/device_dialog_runner.h"
 #include "app/frame_loop.h"
 #include "app/module_mode.h"
-#include "app/seed_from_environment.h"
 #include "app/program_info.h"
+#include "app/seed_from_environment.h"
 #include "platform/dialog/imgui_device_dialog_view.h"
 #include "platform/egl/egl_graphics.h"
 #include "platform/files/empty_settings_store.h"
@@ -29,13 +33,16 @@
 #include "platform/hosted/hosted_window_system.h"
 #include "platform/power/linux_power_status.h"
 #include "platform/power/scripted_power_status.h"
+#include "platform/sdl/sdl_video.h"
+#include "platform/sdl/sdl_window_modes.h"
 #include "platform/sdl/sdl_window_system.h"
 #include "platform/sdl/x11_windows.h"
 #include "platform/system/file_instance_lock.h"
-#include "platform/system/stderr_message_boxes.h"
 #include "platform/system/process_id.h"
+#include "platform/system/stderr_message_boxes.h"
 #include "platform/system/steady_clock.h"
 #include "platform/system/termination_signals.h"
+#include "platform/wayland/wayland_background.h"
 #include "settings/device_dialog.h"
 #include "settings/settings.h"
 
@@ -79,11 +86,15 @@ private:
 };
 
 // The display's power state and the battery; AQUARIUM_TEST_POWER_FILE, a
-// hook for the tests of the whole program, puts a scripted state in their place.
+// hook for the tests of the whole program, puts a scripted state in their
+// place. On Wayland surfaces that nobody sees count as a dark display.
 platform::PowerStatus* power_status() {
     const char* script = std::getenv("AQUARIUM_TEST_POWER_FILE");
-    if (script != nullptr && script[0] != '\0') return platform::make_scripted_power_status(script);
-    return platform::make_linux_power_status();
+    platform::PowerStatus* status = script != nullptr && script[0] != '\0'
+                                        ? platform::make_scripted_power_status(script)
+                                        : platform::make_linux_power_status();
+    if (platform::video_session() != platform::sdl::VideoSession::wayland) return status;
+    return platform::egl::make_unseen_surfaces_power_status(status);
 }
 
 std::unique_ptr<app::AquariumApp> make_aquarium(const platform::Platform& services) {
@@ -177,6 +188,63 @@ int run_module(const app::ModuleRequest& request) {
     end_module(status, windows.host_lost());
 }
 
+// --background [--output NAME]: the running scene as the desktop's
+// background. On Wayland through the layer shell, one fish per output (or
+// only on the named one); on X11 it is -root without a host, which draws on
+// the root window. Null `only_output` when no --output was given; false
+// without --background.
+bool find_background_request(int argc, char** argv, const char*& only_output) {
+    bool found = false;
+    only_output = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--background") == 0) found = true;
+        if (std::strcmp(argv[i], "--output") == 0 && i + 1 < argc) only_output = argv[++i];
+    }
+    return found;
+}
+
+int run_wayland_background(const char* only_output) {
+    // Before the window system starts; see termination_signals.h.
+    platform::catch_termination_signals();
+    platform::enforce_termination_deadline();
+    if (!platform::sdl_video_ready()) return 1;
+    platform::BackgroundSurfaces* surfaces =
+        platform::wayland::make_background_surfaces(platform::sdl_wayland_display(), only_output);
+    if (surfaces == nullptr) {
+        std::fprintf(stderr, "aquarium: the compositor offers no layer shell for a background\n");
+        return 1;
+    }
+    int status = 0;
+    {
+        SettingsPlace settings_place;
+        platform::files::ReadOnlySettingsStore settings_read_only(settings_place.store());
+        uint32_t seed = 0;
+        if (!app::seed_from_environment(seed)) {
+            seed = static_cast<uint32_t>(platform::make_steady_clock()->calendar_seconds()) ^ platform::process_id();
+        }
+        const app::BackgroundServices services{surfaces,
+                                               platform::make_gl_graphics_system_factory(),
+                                               &settings_read_only,
+                                               power_status(),
+                                               &platform::termination_requested,
+                                               seed};
+        status = app::run_background(services);
+    }
+    end_module(status, false);
+}
+
+// Previews and modules name X11 windows; a Wayland session without X11
+// (no DISPLAY) has none.
+bool refuse_without_x11(const char* what) {
+    const char* display = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    if ((display != nullptr && display[0] != '\0') || wayland == nullptr || wayland[0] == '\0') return false;
+    std::fprintf(stderr,
+                 "aquarium: %s draws in an X11 window, and this Wayland session has no X display (DISPLAY is unset)\n",
+                 what);
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -192,7 +260,27 @@ int main(int argc, char** argv) {
     static char command_line[kCommandLineCapacity];
     app::join_arguments(argc, argv, command_line, kCommandLineCapacity);
 
+    const char* only_output = nullptr;
+    if (find_background_request(argc, argv, only_output)) {
+        if (platform::choose_video_session(false, true) == platform::sdl::VideoSession::wayland) {
+            return run_wayland_background(only_output);
+        }
+        app::ModuleRequest root;
+        root.kind = app::ModuleRequest::Kind::root;
+        return run_module(root);
+    }
+
     const app::ModuleRequest module = app::find_module_request(argc, argv, std::getenv("XSCREENSAVER_WINDOW"));
+    if (module.kind == app::ModuleRequest::Kind::root || module.kind == app::ModuleRequest::Kind::window) {
+        if (refuse_without_x11("a display module (-root, -window-id)")) return 1;
+    }
+    app::CommandLineResult parsed{app::ScreenSaverMode::configure, 0};
+    const bool preview = module.kind == app::ModuleRequest::Kind::none &&
+                         app::parse_command_line(command_line, 0, parsed) &&
+                         parsed.mode == app::ScreenSaverMode::preview;
+    if (preview && refuse_without_x11("the preview (-p)")) return 1;
+    platform::choose_video_session(preview || module.kind != app::ModuleRequest::Kind::none);
+
     switch (module.kind) {
         case app::ModuleRequest::Kind::none:
             return run_screen_saver(command_line);

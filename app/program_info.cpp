@@ -13,6 +13,7 @@ namespace {
 constexpr const char* kUsage =
     "Usage: aquarium [-c | -s | -p WINDOW | -a]\n"
     "       aquarium -root | -window-id WINDOW [-fps] [-delay MICROSECONDS]\n"
+    "       aquarium --background [--output NAME]\n"
     "       aquarium --help | --version\n"
     "\n"
     "A soft-bodied fish swimming in a wire-frame tank: a screen saver.\n"
@@ -32,11 +33,17 @@ constexpr const char* kUsage =
     "  -fps               show the information text with the frame rate\n"
     "  -delay N           at least N microseconds from one frame to the next\n"
     "\n"
+    "As the desktop's background (until SIGTERM or SIGINT; on Wayland through the\n"
+    "layer shell, a fish on every output or only on output NAME; on X11 on the\n"
+    "root window):\n"
+    "  --background [--output NAME]\n"
+    "\n"
     "While it runs full screen: H and L raise and lower the camera, S shows or\n"
     "hides the information text, Alt+Enter switches to a window.\n"
     "\n"
     "Settings: $XDG_CONFIG_HOME/aquarium/settings.ini (~/.config/aquarium/).\n"
     "AQUARIUM_SEED=N starts the fish from seed N instead of the clock.\n"
+    "AQUARIUM_VIDEO=wayland|x11 chooses the window system of -s and -c.\n"
     "See aquarium(6x).\n";
 
 bool is_one_of(const char* argument, const char* const* names) {

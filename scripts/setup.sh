@@ -13,12 +13,14 @@ build_packages=(
   libsdl2-dev libepoxy-dev libegl-dev libgl1-mesa-dri libx11-dev libxcb1-dev libxrandr-dev libxcb-dpms0-dev
   libfreetype-dev libfontconfig-dev fonts-liberation2
   libimgui-dev libglm-dev libinih-dev libpng-dev libstb-dev
+  libwayland-dev wayland-protocols
 )
 test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils imagemagick libxcb-damage0-dev
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   xscreensaver xscreensaver-gl dbus dbus-x11 libxss-dev libdbus-1-dev
+  sway grim wtype
 )
 deb_packages=(debhelper lintian fakeroot dpkg-dev)
 

@@ -21,7 +21,7 @@ tests_matching(unlabelled -LE .)
 # gtest_discover_tests stands in <program>_NOT_BUILT for a test program
 # that was not built (make test-unit builds only its own).
 list(FILTER unlabelled EXCLUDE REGEX "_NOT_BUILT$")
-tests_matching(mixed -L "^unit$" -L "^(gl|xvfb|xorg|e2e|install|xscreensaver|pacing|soak)$")
+tests_matching(mixed -L "^unit$" -L "^(gl|xvfb|xorg|e2e|install|xscreensaver|wayland|pacing|soak)$")
 set(failures "")
 foreach(test IN LISTS unlabelled)
   string(APPEND failures "  ${test}: no label\n")

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/sdl/sdl_window_modes.h"
+
 namespace platform::egl {
 namespace {
 
@@ -113,6 +115,13 @@ bool EglConnection::open(EglTarget target, bool software) {
         if (x == nullptr) return false;
         x_display_ = x;
         display = eglGetPlatformDisplayEXT(EGL_PLATFORM_X11_KHR, x, nullptr);
+    } else if (target == EglTarget::WaylandWindows) {
+        if (!has_word(client, "EGL_EXT_platform_wayland") && !has_word(client, "EGL_KHR_platform_wayland")) {
+            return false;
+        }
+        void* wayland = sdl_wayland_display();
+        if (wayland == nullptr) return false;
+        display = eglGetPlatformDisplayEXT(EGL_PLATFORM_WAYLAND_KHR, wayland, nullptr);
     } else if (software) {
         display = software_device_display();
     } else if (has_word(client, "EGL_MESA_platform_surfaceless")) {
@@ -120,7 +129,7 @@ bool EglConnection::open(EglTarget target, bool software) {
     }
     bool initialised = false;
     if (display != EGL_NO_DISPLAY) {
-        ForcedSoftware forced(software && target == EglTarget::X11Windows);
+        ForcedSoftware forced(software && target != EglTarget::Offscreen);
         EGLint major = 0, minor = 0;
         initialised = eglInitialize(display, &major, &minor) == EGL_TRUE;
     }
@@ -164,9 +173,11 @@ bool EglConnection::display_lost() {
 }
 
 EGLConfig EglConnection::window_config(NativeWindow window) {
-    if (display_ == EGL_NO_DISPLAY || x_display_ == nullptr || window == 0) return nullptr;
+    if (display_ == EGL_NO_DISPLAY || window == 0) return nullptr;
+    const bool wayland = target_ == EglTarget::WaylandWindows;
+    if (!wayland && x_display_ == nullptr) return nullptr;
     VisualID visual = 0;
-    if (!window_visual(static_cast<Display*>(x_display_), window, visual)) return nullptr;
+    if (!wayland && !window_visual(static_cast<Display*>(x_display_), window, visual)) return nullptr;
 
     const EGLint wanted[] = {EGL_SURFACE_TYPE, EGL_WINDOW_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
                              EGL_RED_SIZE, 5, EGL_GREEN_SIZE, 5, EGL_BLUE_SIZE, 5, EGL_NONE};
@@ -179,8 +190,11 @@ EGLConfig EglConnection::window_config(NativeWindow window) {
     EGLConfig best = nullptr;
     EGLint best_score = -1;
     for (EGLint i = 0; i < count; ++i) {
-        EGLint id = 0, depth = 0, stencil = 0;
-        if (!eglGetConfigAttrib(display_, configs[i], EGL_NATIVE_VISUAL_ID, &id) || static_cast<VisualID>(id) != visual) {
+        EGLint id = 0, depth = 0, stencil = 0, alpha = 0;
+        if (wayland) {
+            if (!eglGetConfigAttrib(display_, configs[i], EGL_ALPHA_SIZE, &alpha) || alpha != 0) continue;
+        } else if (!eglGetConfigAttrib(display_, configs[i], EGL_NATIVE_VISUAL_ID, &id) ||
+                   static_cast<VisualID>(id) != visual) {
             continue;
         }
         eglGetConfigAttrib(display_, configs[i], EGL_DEPTH_SIZE, &depth);

@@ -1,5 +1,6 @@
-// One EGL display with the OpenGL API bound: rendering into X11 windows, or
-// offscreen without any window system. Either can be asked to use Mesa's
+// One EGL display with the OpenGL API bound: rendering into X11 windows,
+// into Wayland surfaces on SDL's connection to the compositor, or offscreen
+// without any window system. Either can be asked to use Mesa's
 // software rasteriser instead of the system's driver.
 #pragma once
 
@@ -14,8 +15,9 @@
 namespace platform::egl {
 
 enum class EglTarget {
-    X11Windows,  // window surfaces on the X server named by $DISPLAY
-    Offscreen,   // no surfaces at all; frames go into framebuffer objects
+    X11Windows,      // window surfaces on the X server named by $DISPLAY
+    WaylandWindows,  // window surfaces on SDL's Wayland connection
+    Offscreen,       // no surfaces at all; frames go into framebuffer objects
 };
 
 // What a display's OpenGL driver offers, read from a short-lived context.
@@ -40,13 +42,15 @@ public:
     EGLDisplay display() const { return display_; }
     EglTarget target() const { return target_; }
 
-    // The config whose visual matches X window `window`, with depth and
+    // The config whose visual matches X window `window` (on Wayland: one
+    // without alpha, which the compositor would blend), with depth and
     // stencil buffers of up to 24 and 8 bits where offered; null when there
     // is no such window or no config fits.
     EGLConfig window_config(NativeWindow window);
     // A window surface with `config` on X window `window`, which another
     // program may destroy at any moment; EGL_NO_SURFACE when the window is
-    // gone or the driver makes none.
+    // gone or the driver makes none. X11 only: a Wayland surface is made
+    // on a wl_egl_window (egl_wayland_window.h).
     EGLSurface create_window_surface(EGLConfig config, NativeWindow window);
     // An OpenGL 3.3 core context. `config` is null for offscreen rendering.
     // `robust` tells whether the driver reports resets of the context.

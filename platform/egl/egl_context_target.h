@@ -1,8 +1,13 @@
 // The context target over EGL: a window surface on one of the SDL window
-// system's X11 windows, or no surface at all (offscreen).
+// system's X11 windows or Wayland surfaces, or no surface at all
+// (offscreen). On Wayland the buffers follow the window's size in the
+// output's pixels, and the compositor's frame callbacks pace the swaps
+// (egl_wayland_window.h), not EGL's swap interval: a hidden surface hears
+// no frame callbacks, and EGL's swap would wait for one for ever.
 #pragma once
 
 #include "platform/egl/egl_connection.h"
+#include "platform/egl/egl_wayland_window.h"
 #include "platform/gl/gl_context_target.h"
 
 namespace platform::egl {
@@ -28,11 +33,14 @@ public:
     uint32_t refresh_rate() override;
 
 private:
+    bool wayland() const { return connection_.target() == EglTarget::WaylandWindows; }
+
     EglConnection& connection_;
     NativeWindow window_;
     EGLConfig config_ = nullptr;
     EGLSurface surface_ = EGL_NO_SURFACE;
     EGLContext context_ = EGL_NO_CONTEXT;
+    WaylandEglWindow wayland_;  // on Wayland: the native window under surface_
 };
 
 }  // namespace platform::egl

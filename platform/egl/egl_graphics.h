@@ -1,5 +1,5 @@
 // The graphics system for a desktop: OpenGL devices on EGL presenting into
-// the SDL window system's X11 windows.
+// the SDL window system's X11 windows or Wayland surfaces.
 #pragma once
 
 #include <cstdint>
@@ -15,5 +15,12 @@ inline constexpr uint32_t kGraphicsSystemVersion = 220;
 // create() returns null for another version, without a display, or when
 // no OpenGL driver can be used.
 GraphicsSystemFactory* make_gl_graphics_system_factory();
+
+namespace egl {
+// The power state of `inner`, with the display dark while every Wayland
+// surface of the process goes unseen: the compositor has not asked for a
+// frame for a while (see egl_wayland_window.h). `inner` must outlive it.
+PowerStatus* make_unseen_surfaces_power_status(PowerStatus* inner);
+}  // namespace egl
 
 }  // namespace platform

@@ -67,7 +67,9 @@ EglGraphicsSystem* EglGraphicsSystem::create_offscreen(uint32_t desktop_width, u
 }
 
 bool EglGraphicsSystem::open_device_kinds() {
-    const EglTarget target = offscreen_ ? EglTarget::Offscreen : EglTarget::X11Windows;
+    const EglTarget windows =
+        video_session() == sdl::VideoSession::wayland ? EglTarget::WaylandWindows : EglTarget::X11Windows;
+    const EglTarget target = offscreen_ ? EglTarget::Offscreen : windows;
     hal_.available = hal_.connection.open(target, false) && hal_.connection.probe(hal_.probe);
     if (!hal_.available) hal_.connection.close();
     ref_.available = ref_.connection.open(target, true) && ref_.connection.probe(ref_.probe);

@@ -8,17 +8,22 @@
 #include "platform/sdl/screen_saving.h"
 #include "platform/sdl/video_start.h"
 #include "platform/system/termination_signals.h"
+#include "platform/wayland/wayland_globals.h"
 
 namespace platform {
 namespace {
 
 constexpr uint32_t kVideoRetryPauseMilliseconds = 200;
 
+sdl::VideoSession g_session = sdl::VideoSession::x11;
+
 // Starts the video on the display (see video_start.h); a failure is said on
 // standard error, once.
 bool start_video() {
-    // Only X11 is tried unless SDL_VIDEODRIVER asks for another driver.
-    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_DEFAULT);
+    // Only the session's driver is tried unless SDL_VIDEODRIVER asks for
+    // another one.
+    const char* wanted = sdl::video_driver_name(g_session);
+    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, wanted, SDL_HINT_DEFAULT);
     const sdl::VideoStartSteps steps{
         [] { return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0; },
         [] { return SDL_GetCurrentVideoDriver(); },
@@ -27,14 +32,28 @@ bool start_video() {
         [] { return SDL_GetError(); },
     };
     char problem[256] = "";
-    if (sdl::start_video_on_display(steps, problem, sizeof problem)) return true;
-    const char* display = std::getenv("DISPLAY");
-    std::fprintf(stderr, "aquarium: no display could be opened (DISPLAY=%s): %s\n",
+    if (sdl::start_video_on_display(steps, wanted, problem, sizeof problem)) return true;
+    const char* variable = g_session == sdl::VideoSession::wayland ? "WAYLAND_DISPLAY" : "DISPLAY";
+    const char* display = std::getenv(variable);
+    std::fprintf(stderr, "aquarium: no display could be opened (%s=%s): %s\n", variable,
                  display != nullptr ? display : "unset", problem);
     return false;
 }
 
 }  // namespace
+
+sdl::VideoSession choose_video_session(bool needs_x11, bool background) {
+    static const char* const kDesktopWindows[] = {"xdg_wm_base"};
+    static const char* const kBackgroundLayer[] = {"zwlr_layer_shell_v1"};
+    sdl::VideoSessionFacts facts{std::getenv("AQUARIUM_VIDEO"), std::getenv("WAYLAND_DISPLAY"), needs_x11, false};
+    if (!needs_x11 && facts.wayland_display != nullptr && facts.wayland_display[0] != '\0') {
+        facts.compositor_fits = wayland::compositor_offers(background ? kBackgroundLayer : kDesktopWindows, 1);
+    }
+    g_session = sdl::choose_video_session(facts);
+    return g_session;
+}
+
+sdl::VideoSession video_session() { return g_session; }
 
 bool sdl_video_ready() {
     static bool failed_once = false;

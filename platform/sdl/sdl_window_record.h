@@ -33,4 +33,8 @@ struct WindowRecord {
 // The record of one of our windows; null for 0 and for any other window.
 WindowRecord* find_window_record(NativeWindow window);
 
+// Pixels per SDL unit of size on the window's display: its output's scale
+// on Wayland (see sdl_displays.h), 1 on X11.
+int32_t window_scale(const WindowRecord& record);
+
 }  // namespace platform::sdl

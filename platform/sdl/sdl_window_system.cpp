@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/sdl/sdl_displays.h"
 #include "platform/sdl/sdl_event_translation.h"
 #include "platform/sdl/sdl_video.h"
 #include "platform/sdl/sdl_window_modes.h"
@@ -249,17 +250,23 @@ public:
         WindowRecord* record = find(window);
         if (record == nullptr || record->sdl == nullptr) return record != nullptr;
         constexpr uint32_t kNoSize = 0x1, kNoMove = 0x2, kNoZOrder = 0x4, kHide = 0x80;
+        if ((flags & (kNoSize | kNoMove)) == 0 && place_over_output(*record, bounds)) {
+            if (flags & kPlaceShowWindow) SDL_ShowWindow(record->sdl);
+            if (flags & kHide) SDL_HideWindow(record->sdl);
+            return true;
+        }
         int top = 0, left = 0, bottom = 0, right = 0;
         SDL_GetWindowBordersSize(record->sdl, &top, &left, &bottom, &right);
         // A window in a display mode of its own stays where the mode put
         // it; one that covers its display may follow the display.
         const bool full_screen = (SDL_GetWindowFlags(record->sdl) & SDL_WINDOW_FULLSCREEN) != 0;
         if ((flags & kNoSize) == 0 && !full_screen) {
-            const int width = bounds.right - bounds.left - left - right;
-            const int height = bounds.bottom - bounds.top - top - bottom;
+            const int scale = sdl::window_scale(*record);
+            const int width = (bounds.right - bounds.left) / scale - left - right;
+            const int height = (bounds.bottom - bounds.top) / scale - top - bottom;
             if (width > 0 && height > 0) {
-                record->expected_width = width;
-                record->expected_height = height;
+                record->expected_width = width * scale;
+                record->expected_height = height * scale;
                 SDL_SetWindowSize(record->sdl, width, height);
             }
         }
@@ -287,7 +294,8 @@ public:
         SDL_GetWindowPosition(record->sdl, &x, &y);
         SDL_GetWindowSize(record->sdl, &width, &height);
         SDL_GetWindowBordersSize(record->sdl, &top, &left, &bottom, &right);
-        rect = Rect{x - left, y - top, x + width + right, y + height + bottom};
+        const int scale = sdl::window_scale(*record);
+        rect = Rect{x - left, y - top, x + (width + right) * scale, y + (height + bottom) * scale};
         return true;
     }
 
@@ -451,6 +459,36 @@ public:
     }
 
 private:
+    // On Wayland a client does not place its windows: a window without a
+    // frame put exactly over an output becomes full screen on that output
+    // (in SDL, the display its position falls on). False when this is not
+    // such a placement; the window is then placed as usual.
+    bool place_over_output(WindowRecord& record, const Rect& bounds) {
+        if (video_session() != sdl::VideoSession::wayland || record.sdl == nullptr) return false;
+        if ((record.style & kStyleCaption) == kStyleCaption) return false;
+        const int count = SDL_GetNumVideoDisplays();
+        for (int display = 0; display < count; ++display) {
+            SDL_Rect output{};
+            if (SDL_GetDisplayBounds(display, &output) != 0) continue;
+            const int scale = sdl_display_scale(static_cast<uint32_t>(display));
+            if (output.x != bounds.left || output.y != bounds.top || output.w * scale != bounds.right - bounds.left ||
+                output.h * scale != bounds.bottom - bounds.top) {
+                continue;
+            }
+            const bool full_screen = (SDL_GetWindowFlags(record.sdl) & SDL_WINDOW_FULLSCREEN) != 0;
+            if (full_screen && SDL_GetWindowDisplayIndex(record.sdl) == display) return true;
+            if (full_screen) SDL_SetWindowFullscreen(record.sdl, 0);
+            record.covering = true;
+            record.expected_width = output.w * scale;
+            record.expected_height = output.h * scale;
+            SDL_SetWindowPosition(record.sdl, output.x, output.y);
+            SDL_SetWindowSize(record.sdl, output.w, output.h);
+            SDL_SetWindowFullscreen(record.sdl, SDL_WINDOW_FULLSCREEN_DESKTOP);
+            return true;
+        }
+        return false;
+    }
+
     int32_t find_class(const char* name) const {
         for (uint32_t i = 0; i < kMaxClasses; ++i) {
             if (classes_[i].used && std::strcmp(classes_[i].name, name) == 0) return static_cast<int32_t>(i);
@@ -510,13 +548,33 @@ private:
     bool read_monitors() {
         const bool first = !monitors_read_;
         monitors_read_ = true;
-        if (first) x11::monitors_changed();  // starts listening before the read, so no change is missed
+        const bool wayland = video_session() == sdl::VideoSession::wayland;
+        if (first && !wayland) x11::monitors_changed();  // starts listening before the read, so no change is missed
         MonitorInfo fresh[kMaxMonitors] = {};
-        const uint32_t count = x11::read_monitors(fresh, kMaxMonitors);
+        const uint32_t count = wayland ? read_outputs(fresh, kMaxMonitors) : x11::read_monitors(fresh, kMaxMonitors);
         const bool same = count == monitor_total_ && std::memcmp(fresh, monitors_, sizeof(MonitorInfo) * count) == 0;
         std::memcpy(monitors_, fresh, sizeof monitors_);
         monitor_total_ = count;
         return !first && !same;
+    }
+
+    // On Wayland the monitors are SDL's displays, the compositor's outputs,
+    // in its layout, each as large as its pixels (see sdl_displays.h); an
+    // output of scale 2 asks for twice the pixels per inch.
+    static uint32_t read_outputs(MonitorInfo* monitors, uint32_t capacity) {
+        if (!sdl_video_ready()) return 0;
+        const int count = SDL_GetNumVideoDisplays();
+        uint32_t read = 0;
+        for (int display = 0; display < count && read < capacity; ++display) {
+            SDL_Rect bounds{};
+            if (SDL_GetDisplayBounds(display, &bounds) != 0 || bounds.w <= 0 || bounds.h <= 0) continue;
+            const int scale = sdl_display_scale(static_cast<uint32_t>(display));
+            MonitorInfo& monitor = monitors[read++];
+            monitor.bounds = Rect{bounds.x, bounds.y, bounds.x + bounds.w * scale, bounds.y + bounds.h * scale};
+            monitor.dpi = kDefaultDpi * scale;
+            std::snprintf(monitor.name, sizeof monitor.name, "%s", sdl_display_name(static_cast<uint32_t>(display)));
+        }
+        return read;
     }
 
     // The monitors changed: every top-level window hears of it, with the
@@ -530,7 +588,9 @@ private:
     }
 
     void pump_events() {
-        if (monitors_read_ && x11::monitors_changed() && read_monitors()) announce_monitor_change();
+        if (monitors_read_ && video_session() == sdl::VideoSession::x11 && x11::monitors_changed() && read_monitors()) {
+            announce_monitor_change();
+        }
         if (has_child_windows()) pump_child_events();
         if (!SDL_WasInit(SDL_INIT_VIDEO)) return;
         SDL_Event event;
@@ -553,6 +613,14 @@ private:
             translate_window_event(event.window);
             return;
         }
+        if (event.type == SDL_DISPLAYEVENT) {
+            // Wayland's outputs come, go and change through SDL's displays.
+            sdl_forget_display_scales();
+            if (monitors_read_ && video_session() == sdl::VideoSession::wayland && read_monitors()) {
+                announce_monitor_change();
+            }
+            return;
+        }
         uint32_t sdl_id = 0;
         switch (event.type) {
             case SDL_KEYDOWN:
@@ -573,7 +641,8 @@ private:
         const NativeWindow id = record->id;
         int width = 0, height = 0;
         SDL_GetWindowSize(record->sdl, &width, &height);
-        const intptr_t extent = sdl::pack_point(width, height);
+        const int scale = sdl::window_scale(*record);
+        const intptr_t extent = sdl::pack_point(width * scale, height * scale);
         switch (event.event) {
             case SDL_WINDOWEVENT_MINIMIZED:
                 record->minimized = true;
@@ -590,8 +659,8 @@ private:
                 queue_.push(Message{id, kMsgSize, kSizeMaximized, extent});
                 break;
             case SDL_WINDOWEVENT_SIZE_CHANGED: {
-                const int32_t new_width = event.data1;
-                const int32_t new_height = event.data2;
+                const int32_t new_width = event.data1 * scale;
+                const int32_t new_height = event.data2 * scale;
                 const intptr_t new_extent = sdl::pack_point(new_width, new_height);
                 if (new_width == record->expected_width && new_height == record->expected_height) {
                     queue_.push(Message{id, kMsgSize, kSizeRestored, new_extent});

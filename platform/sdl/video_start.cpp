@@ -5,11 +5,7 @@
 
 namespace platform::sdl {
 
-bool is_display_driver(const char* name) {
-    return name != nullptr && std::strcmp(name, "x11") == 0;
-}
-
-bool start_video_on_display(const VideoStartSteps& steps, char* problem, size_t problem_size) {
+bool start_video_on_display(const VideoStartSteps& steps, const char* wanted, char* problem, size_t problem_size) {
     for (int attempt = 1; attempt <= kVideoStartTries; ++attempt) {
         if (attempt > 1) steps.pause();
         if (!steps.start()) {
@@ -17,7 +13,7 @@ bool start_video_on_display(const VideoStartSteps& steps, char* problem, size_t 
             continue;
         }
         const char* driver = steps.driver();
-        if (is_display_driver(driver)) return true;
+        if (driver != nullptr && std::strcmp(driver, wanted) == 0) return true;
         std::snprintf(problem, problem_size, "only the video driver \"%s\" could be started",
                       driver != nullptr ? driver : "(none)");
         steps.stop();

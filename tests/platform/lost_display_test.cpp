@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/sdl/video_session.h"
 #include "platform/sdl/video_start.h"
 #include "platform/system/termination_signals.h"
 
@@ -47,27 +48,30 @@ VideoStartSteps fake_steps() {
     };
 }
 
-TEST(VideoStart, OnlyTheDisplayDriverIsAcceptedAndAFailedStartIsTriedOnceMore) {
+TEST(VideoStart, OnlyTheSessionsDriverIsAcceptedAndAFailedStartIsTriedOnceMore) {
     struct Case {
+        const char* wanted;
         std::vector<const char*> script;
         bool started;
         size_t starts;
         const char* problem;
     };
     const Case cases[] = {
-        {{"x11"}, true, 1, ""},
-        {{"offscreen", "x11"}, true, 2, ""},
-        {{nullptr, "x11"}, true, 2, ""},
-        {{"offscreen", "offscreen"}, false, 2, "only the video driver \"offscreen\" could be started"},
-        {{"dummy", nullptr}, false, 2, "could not open the display"},
-        {{nullptr, nullptr}, false, 2, "could not open the display"},
-        {{"wayland", "KMSDRM"}, false, 2, "only the video driver \"KMSDRM\" could be started"},
+        {"x11", {"x11"}, true, 1, ""},
+        {"x11", {"offscreen", "x11"}, true, 2, ""},
+        {"x11", {nullptr, "x11"}, true, 2, ""},
+        {"x11", {"offscreen", "offscreen"}, false, 2, "only the video driver \"offscreen\" could be started"},
+        {"x11", {"dummy", nullptr}, false, 2, "could not open the display"},
+        {"x11", {nullptr, nullptr}, false, 2, "could not open the display"},
+        {"x11", {"wayland", "KMSDRM"}, false, 2, "only the video driver \"KMSDRM\" could be started"},
+        {"wayland", {"wayland"}, true, 1, ""},
+        {"wayland", {"x11", "x11"}, false, 2, "only the video driver \"x11\" could be started"},
     };
     for (const Case& c : cases) {
         FakeVideo video{c.script};
         g_video = &video;
         char problem[128] = "";
-        EXPECT_EQ(start_video_on_display(fake_steps(), problem, sizeof problem), c.started) << c.script[0];
+        EXPECT_EQ(start_video_on_display(fake_steps(), c.wanted, problem, sizeof problem), c.started) << c.script[0];
         EXPECT_EQ(video.starts, c.starts);
         EXPECT_EQ(video.pauses, static_cast<int>(c.starts) - 1);
         EXPECT_EQ(video.running, c.started ? 1 : 0) << "a refused driver must be stopped";
@@ -76,6 +80,34 @@ TEST(VideoStart, OnlyTheDisplayDriverIsAcceptedAndAFailedStartIsTriedOnceMore) {
         }
     }
     g_video = nullptr;
+}
+
+TEST(VideoSession, ForcedByTheVariableElseWaylandWhereTheCompositorFitsAndX11ForOtherProgramsWindows) {
+    using platform::sdl::VideoSession;
+    struct Case {
+        const char* forced;
+        const char* wayland_display;
+        bool needs_x11;
+        bool compositor_fits;
+        VideoSession chosen;
+    };
+    const Case cases[] = {
+        {nullptr, "wayland-1", false, true, VideoSession::wayland},
+        {nullptr, "wayland-1", false, false, VideoSession::x11},  // no xdg-shell: XWayland
+        {nullptr, nullptr, false, true, VideoSession::x11},
+        {nullptr, "", false, true, VideoSession::x11},
+        {"x11", "wayland-1", false, true, VideoSession::x11},
+        {"wayland", nullptr, false, false, VideoSession::wayland},
+        {"Wayland", "wayland-1", false, false, VideoSession::x11},  // unknown values choose by the session
+        {"wayland", "wayland-1", true, true, VideoSession::x11},    // previews and modules
+        {nullptr, "wayland-1", true, true, VideoSession::x11},
+    };
+    for (const Case& c : cases) {
+        const platform::sdl::VideoSessionFacts facts{c.forced, c.wayland_display, c.needs_x11, c.compositor_fits};
+        EXPECT_EQ(platform::sdl::choose_video_session(facts), c.chosen)
+            << (c.forced ? c.forced : "-") << " " << (c.wayland_display ? c.wayland_display : "-") << " "
+            << c.needs_x11;
+    }
 }
 
 // How a child that arranges its signals and then blocks for ever ends when
@@ -92,12 +124,16 @@ Ending end_stuck_child(int number, void (*arrange)(), int then = 0) {
         arrange();
         for (;;) pause();  // a driver call that never returns
     }
-    struct timespec half{0, 500000000};
+    struct timespec half {
+        0, 500000000
+    };
     nanosleep(&half, nullptr);
     const auto sent = std::chrono::steady_clock::now();
     kill(child, number);
     if (then != 0) {
-        struct timespec fifth{0, 200000000};
+        struct timespec fifth {
+            0, 200000000
+        };
         nanosleep(&fifth, nullptr);
         kill(child, then);
     }
@@ -107,7 +143,9 @@ Ending end_stuck_child(int number, void (*arrange)(), int then = 0) {
             const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - sent).count();
             return Ending{status, seconds};
         }
-        struct timespec tenth{0, 100000000};
+        struct timespec tenth {
+            0, 100000000
+        };
         nanosleep(&tenth, nullptr);
     }
     kill(child, SIGKILL);
@@ -153,8 +191,8 @@ TEST(TerminationDeadline, IgnoredSignalsStayIgnoredAndDefaultOnesEndAtOnce) {
         signal(SIGTERM, SIG_DFL);
         platform::enforce_termination_deadline();
         raise(SIGINT);
-        const auto until = std::chrono::steady_clock::now() +
-                           std::chrono::seconds(platform::kTerminationDeadlineSeconds + 1);
+        const auto until =
+            std::chrono::steady_clock::now() + std::chrono::seconds(platform::kTerminationDeadlineSeconds + 1);
         while (std::chrono::steady_clock::now() < until) {}
         _exit(7);  // still alive after the deadline
     });
