@@ -153,6 +153,19 @@ start_run_mode() {
   kill -0 "$aquarium_pid" 2>/dev/null || fail "aquarium -s ended without any input"
 }
 
+# Processor time of process $1 over 3 s: under 2% of a core. Drawing in
+# software costs far more, even at a few frames a second.
+expect_idle() {
+  local pid=$1 what=$2 before used hz
+  grep -q '^Name:.*aquarium' "/proc/$pid/status" || fail "process $pid is not aquarium"
+  before=$(awk '{ print $14 + $15 }' "/proc/$pid/stat")
+  sleep 3
+  used=$(($(awk '{ print $14 + $15 }' "/proc/$pid/stat") - before))
+  hz=$(getconf CLK_TCK)
+  echo "processor time of $what while hidden: $used ticks of $((3 * hz))"
+  [ "$used" -le $((3 * hz / 50)) ] || fail "hidden, $what used $used ticks in 3 s (at most $((3 * hz / 50)))"
+}
+
 # AQUARIUM_TEST_KEEP=DIR keeps the pictures there, to be looked at.
 keep_picture() {
   [ -n "${AQUARIUM_TEST_KEEP:-}" ] && mkdir -p "$AQUARIUM_TEST_KEEP" && cp "$shot" "$AQUARIUM_TEST_KEEP/$scenario-$1.png"
@@ -214,16 +227,7 @@ case $scenario in
     shows_tank 0 0 800 600 && fail "the first output still shows the tank"
     shows_tank 800 0 640 480 && fail "the second output still shows the tank"
     sleep 1
-    # Processor time over 3 s: under 2% of a core. Drawing in software
-    # costs far more, even at a few frames a second.
-    ticks() { awk '{ print $14 + $15 }' "/proc/$aquarium_pid/stat"; }
-    grep -q '^Name:.*aquarium' "/proc/$aquarium_pid/status" || fail "process $aquarium_pid is not aquarium"
-    before=$(ticks)
-    sleep 3
-    used=$(($(ticks) - before))
-    hz=$(getconf CLK_TCK)
-    echo "processor time while hidden: $used ticks of $((3 * hz))"
-    [ "$used" -le $((3 * hz / 50)) ] || fail "hidden, aquarium used $used ticks in 3 s (at most $((3 * hz / 50)))"
+    expect_idle "$aquarium_pid" "aquarium"
     kill -0 "$aquarium_pid" 2>/dev/null || fail "aquarium ended while hidden"
 
     sway_says workspace "$workspace_1"
@@ -325,14 +329,7 @@ case $scenario in
     done
     [ "$windows" -ge 3 ] || fail "the run mode did not cover the three outputs"
     sleep 2
-    ticks() { awk '{ print $14 + $15 }' "/proc/$aquarium_pid/stat"; }
-    grep -q '^Name:.*aquarium' "/proc/$aquarium_pid/status" || fail "process $aquarium_pid is not aquarium"
-    before=$(ticks)
-    sleep 3
-    used=$(($(ticks) - before))
-    hz=$(getconf CLK_TCK)
-    echo "processor time of the hidden background: $used ticks of $((3 * hz))"
-    [ "$used" -le $((3 * hz / 50)) ] || fail "hidden, the background used $used ticks in 3 s"
+    expect_idle "$aquarium_pid" "the background"
     in_session wtype -s 700 -k space || fail "wtype failed"
     for _ in $(seq 100); do kill -0 "$run_pid" 2>/dev/null || break; sleep 0.1; done
     wait "$run_pid" || fail "aquarium -s over the background did not end well"
