@@ -179,16 +179,7 @@ private:
             }
             CoverScene& scene = *fish.scene;
             sim::advance_frame(scene.creature, scene.world, app_time_);
-            render::FrameContext frame{};
-            frame.device = fish.device;
-            frame.back_buffer_width = fish.back_buffer.width;
-            frame.back_buffer_height = fish.back_buffer.height;
-            frame.creature = &scene.creature;
-            frame.world = &scene.world;
-            frame.settings = &settings_;
-            frame.view_level = 0;
-            frame.overlay = nullptr;
-            render::render_frame(frame, scene.renderer);
+            draw_cover_scene(scene, fish.device, fish.back_buffer, &settings_, 0);
             fish.device->present();
             drawn = true;
         }

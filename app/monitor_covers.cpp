@@ -189,6 +189,20 @@ void remember_main_monitor(MonitorCovers& covers, const MonitorInfo* monitor) {
 
 }  // namespace
 
+void draw_cover_scene(CoverScene& scene, platform::GraphicsDevice* device, const platform::SurfaceDesc& back_buffer,
+                      settings::Settings* settings, int32_t view_level) {
+    render::FrameContext frame{};
+    frame.device = device;
+    frame.back_buffer_width = back_buffer.width;
+    frame.back_buffer_height = back_buffer.height;
+    frame.creature = &scene.creature;
+    frame.world = &scene.world;
+    frame.settings = settings;
+    frame.view_level = view_level;
+    frame.overlay = nullptr;
+    render::render_frame(frame, scene.renderer);
+}
+
 uint32_t read_monitors(platform::WindowSystem& windows, MonitorInfo (&monitors)[platform::kMaxMonitors]) {
     uint32_t count = windows.monitor_count();
     if (count > platform::kMaxMonitors) count = platform::kMaxMonitors;
@@ -276,16 +290,7 @@ void step_covers(RenderApp& app, bool advance) {
         }
         CoverScene& scene = *cover.scene;
         if (advance) sim::advance_frame(scene.creature, scene.world, app.app_time);
-        render::FrameContext frame{};
-        frame.device = cover.device;
-        frame.back_buffer_width = cover.back_buffer.width;
-        frame.back_buffer_height = cover.back_buffer.height;
-        frame.creature = &scene.creature;
-        frame.world = &scene.world;
-        frame.settings = app.settings;
-        frame.view_level = app.input.view_level;
-        frame.overlay = nullptr;  // the information text is the main window's
-        render::render_frame(frame, scene.renderer);
+        draw_cover_scene(scene, cover.device, cover.back_buffer, app.settings, app.input.view_level);
         cover.device->present();
     }
 }

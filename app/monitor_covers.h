@@ -28,6 +28,11 @@ struct CoverScene {
     render::RendererState renderer;  // its camera and tank geometry
 };
 
+// Draws the scene's current state on `device` (a back buffer of `back_buffer`'s
+// size) without the information text, which is only the main window's.
+void draw_cover_scene(CoverScene& scene, platform::GraphicsDevice* device, const platform::SurfaceDesc& back_buffer,
+                      settings::Settings* settings, int32_t view_level);
+
 struct MonitorCover {
     platform::NativeWindow window = 0;           // 0: a free slot
     platform::MonitorInfo monitor{};             // the monitor it covers, screen pixels
