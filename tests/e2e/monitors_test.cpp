@@ -17,34 +17,9 @@
 namespace e2e {
 namespace {
 
-// Room for 1024 x 768 and 800 x 600 beside or above each other.
-const char* const kXorgConfig = R"(Section "Device"
-    Identifier "dummy"
-    Driver "dummy"
-    VideoRam 65536
-EndSection
-Section "Monitor"
-    Identifier "monitor"
-    HorizSync 5.0-100.0
-    VertRefresh 5.0-200.0
-    Modeline "1024x768" 65.00 1024 1048 1184 1344 768 771 777 806 -hsync -vsync
-EndSection
-Section "Screen"
-    Identifier "screen"
-    Device "dummy"
-    Monitor "monitor"
-    DefaultDepth 24
-    SubSection "Display"
-        Depth 24
-        Modes "1024x768"
-        Virtual 1824 1368
-    EndSubSection
-EndSection
-Section "ServerFlags"
-    Option "AutoAddDevices" "false"
-    Option "AutoEnableDevices" "false"
-EndSection
-)";
+// Room for 1024 x 768 and 800 x 600 beside or above each other (shared
+// with the Windows end-to-end tests).
+const char* const kXorgConfig = AQUARIUM_TEST_SUPPORT_DIR "/xorg_dummy_two_monitors.conf";
 
 constexpr const char* kDesktop = "#3070a0";  // the root window's colour: the desktop showing through
 const WindowGeometry kFirstBeside{0, 0, 1024, 768};
@@ -63,7 +38,7 @@ protected:
         const std::string folder = dir_ + "/xorg";
         mkdir(folder.c_str(), 0700);
         mkdir((folder + "/conf.d").c_str(), 0700);
-        write_file(folder + "/xorg.conf", kXorgConfig);
+        write_file(folder + "/xorg.conf", read_file(kXorgConfig));
         return server_.start_xorg(error, folder + "/xorg.conf", folder + "/xorg.log");
     }
 

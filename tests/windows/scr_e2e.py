@@ -23,7 +23,16 @@ import time
 import unittest
 from collections import Counter, namedtuple
 
-WINE_PREFIX_SCRIPT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts", "wine-prefix.sh")
+HERE = os.path.dirname(os.path.abspath(__file__))
+WINE_PREFIX_SCRIPT = os.path.join(HERE, "..", "..", "scripts", "wine-prefix.sh")
+
+
+def read_support_file(name):
+    """A file the Linux and Windows end-to-end tests share (tests/support)."""
+    with open(os.path.join(HERE, "..", "support", name)) as f:
+        return f.read()
+
+
 SCREEN_W, SCREEN_H = 1024, 768
 KEY = r"HKCU\Software\marevista_20110817"
 GENERAL = ["r_floor", "d_show_info", "d_exit_omm", "camxz", "camyy", "camrr", "camlr", "camhh", "d_other_monitors"]
@@ -508,15 +517,13 @@ class ScrTest(ScrCase):
     # checked in the unit tests (stretch_bitmap, the IDB_SMALLWND resource);
     # here: our window inside the host, covering it, and gone with it.
     def test_preview_is_a_child_of_the_host_window_and_ends_with_it(self):
-        host = self.start(PREVIEW_HOST, "8", stdout=subprocess.PIPE)
-        handle = host.stdout.readline().strip()
-        self.assertTrue(handle.isdigit(), f"the host printed {handle!r}")
-        self.wait_window("^preview host$")
+        host, handle, next_line = self.start_host(8)
         p = self.start(SCR, "/p", handle)
-        report = host.stdout.readline().strip()
+        report = next_line()
         self.assertIsNone(p.poll(), "the preview ended while the host was there")
         self.screenshot("preview")
         # The child takes the host's window size (the host's frame included).
+        self.assertIsNotNone(report, "the host reported no child window")
         m = re.fullmatch(r"child pel WindowClassName (\d+)x(\d+) visible", report)
         self.assertIsNotNone(m, report)
         self.assertGreaterEqual((int(m.group(1)), int(m.group(2))), (320, 240), report)
@@ -648,34 +655,7 @@ class ScrDisplayModeTest(XorgCase):
 # Room for 1024 x 768 and 800 x 600 beside each other: the second RandR
 # output is switched on beside the first or left of it, as a desktop with
 # two screens has it. Wine's X11 driver takes its monitors from the server.
-XORG_TWO_MONITORS_CONF = """
-Section "Device"
-    Identifier "dummy"
-    Driver "dummy"
-    VideoRam 65536
-EndSection
-Section "Monitor"
-    Identifier "monitor"
-    HorizSync 5.0-100.0
-    VertRefresh 5.0-200.0
-    Modeline "1024x768" 65.00 1024 1048 1184 1344 768 771 777 806 -hsync -vsync
-EndSection
-Section "Screen"
-    Identifier "screen"
-    Device "dummy"
-    Monitor "monitor"
-    DefaultDepth 24
-    SubSection "Display"
-        Depth 24
-        Modes "1024x768"
-        Virtual 1824 1368
-    EndSubSection
-EndSection
-Section "ServerFlags"
-    Option "AutoAddDevices" "false"
-    Option "AutoEnableDevices" "false"
-EndSection
-"""
+XORG_TWO_MONITORS_CONF = read_support_file("xorg_dummy_two_monitors.conf")
 DESKTOP = "#3070a0"  # the root window's colour: the desktop showing through
 TEXT = (0x82, 0x82, 0x96)  # the information text's colour
 
