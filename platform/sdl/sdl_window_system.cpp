@@ -11,6 +11,7 @@
 #include "platform/sdl/sdl_video.h"
 #include "platform/sdl/sdl_window_modes.h"
 #include "platform/sdl/sdl_window_record.h"
+#include "platform/sdl/wayland_monitors.h"
 #include "platform/sdl/x11_monitors.h"
 #include "platform/sdl/x11_windows.h"
 
@@ -250,7 +251,7 @@ public:
         WindowRecord* record = find(window);
         if (record == nullptr || record->sdl == nullptr) return record != nullptr;
         constexpr uint32_t kNoSize = 0x1, kNoMove = 0x2, kNoZOrder = 0x4, kHide = 0x80;
-        if ((flags & (kNoSize | kNoMove)) == 0 && place_over_output(*record, bounds)) {
+        if ((flags & (kNoSize | kNoMove)) == 0 && sdl::place_over_output(*record, bounds)) {
             if (flags & kPlaceShowWindow) SDL_ShowWindow(record->sdl);
             if (flags & kHide) SDL_HideWindow(record->sdl);
             return true;
@@ -459,36 +460,6 @@ public:
     }
 
 private:
-    // On Wayland a client does not place its windows: a window without a
-    // frame put exactly over an output becomes full screen on that output
-    // (in SDL, the display its position falls on). False when this is not
-    // such a placement; the window is then placed as usual.
-    bool place_over_output(WindowRecord& record, const Rect& bounds) {
-        if (video_session() != sdl::VideoSession::wayland || record.sdl == nullptr) return false;
-        if ((record.style & kStyleCaption) == kStyleCaption) return false;
-        const int count = SDL_GetNumVideoDisplays();
-        for (int display = 0; display < count; ++display) {
-            SDL_Rect output{};
-            if (SDL_GetDisplayBounds(display, &output) != 0) continue;
-            const int scale = sdl_display_scale(static_cast<uint32_t>(display));
-            if (output.x != bounds.left || output.y != bounds.top || output.w * scale != bounds.right - bounds.left ||
-                output.h * scale != bounds.bottom - bounds.top) {
-                continue;
-            }
-            const bool full_screen = (SDL_GetWindowFlags(record.sdl) & SDL_WINDOW_FULLSCREEN) != 0;
-            if (full_screen && SDL_GetWindowDisplayIndex(record.sdl) == display) return true;
-            if (full_screen) SDL_SetWindowFullscreen(record.sdl, 0);
-            record.covering = true;
-            record.expected_width = output.w * scale;
-            record.expected_height = output.h * scale;
-            SDL_SetWindowPosition(record.sdl, output.x, output.y);
-            SDL_SetWindowSize(record.sdl, output.w, output.h);
-            SDL_SetWindowFullscreen(record.sdl, SDL_WINDOW_FULLSCREEN_DESKTOP);
-            return true;
-        }
-        return false;
-    }
-
     int32_t find_class(const char* name) const {
         for (uint32_t i = 0; i < kMaxClasses; ++i) {
             if (classes_[i].used && std::strcmp(classes_[i].name, name) == 0) return static_cast<int32_t>(i);
@@ -551,30 +522,12 @@ private:
         const bool wayland = video_session() == sdl::VideoSession::wayland;
         if (first && !wayland) x11::monitors_changed();  // starts listening before the read, so no change is missed
         MonitorInfo fresh[kMaxMonitors] = {};
-        const uint32_t count = wayland ? read_outputs(fresh, kMaxMonitors) : x11::read_monitors(fresh, kMaxMonitors);
+        const uint32_t count =
+            wayland ? sdl::read_wayland_monitors(fresh, kMaxMonitors) : x11::read_monitors(fresh, kMaxMonitors);
         const bool same = count == monitor_total_ && std::memcmp(fresh, monitors_, sizeof(MonitorInfo) * count) == 0;
         std::memcpy(monitors_, fresh, sizeof monitors_);
         monitor_total_ = count;
         return !first && !same;
-    }
-
-    // On Wayland the monitors are SDL's displays, the compositor's outputs,
-    // in its layout, each as large as its pixels (see sdl_displays.h); an
-    // output of scale 2 asks for twice the pixels per inch.
-    static uint32_t read_outputs(MonitorInfo* monitors, uint32_t capacity) {
-        if (!sdl_video_ready()) return 0;
-        const int count = SDL_GetNumVideoDisplays();
-        uint32_t read = 0;
-        for (int display = 0; display < count && read < capacity; ++display) {
-            SDL_Rect bounds{};
-            if (SDL_GetDisplayBounds(display, &bounds) != 0 || bounds.w <= 0 || bounds.h <= 0) continue;
-            const int scale = sdl_display_scale(static_cast<uint32_t>(display));
-            MonitorInfo& monitor = monitors[read++];
-            monitor.bounds = Rect{bounds.x, bounds.y, bounds.x + bounds.w * scale, bounds.y + bounds.h * scale};
-            monitor.dpi = kDefaultDpi * scale;
-            std::snprintf(monitor.name, sizeof monitor.name, "%s", sdl_display_name(static_cast<uint32_t>(display)));
-        }
-        return read;
     }
 
     // The monitors changed: every top-level window hears of it, with the
