@@ -35,13 +35,7 @@ fail() {
   exit 1
 }
 
-as_user=()
-if [ "$(id -u)" -eq 0 ]; then
-  # A test running at the same time may make the user first.
-  id "$user" >/dev/null 2>&1 || useradd --system --no-create-home --shell /usr/sbin/nologin "$user" ||
-    id "$user" >/dev/null || fail "cannot make the user $user"
-  as_user=(setpriv "--reuid=$(id -u "$user")" "--regid=$(id -g "$user")" --init-groups --)
-fi
+. "$(dirname "${BASH_SOURCE[0]}")/../support/test_user.sh"
 
 # The module and the daemon's settings in a private home.
 mkdir -p "$work/home/bin"
